@@ -1,0 +1,1 @@
+#include "AIS_Codec.h"

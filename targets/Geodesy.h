@@ -1,0 +1,16 @@
+#pragma once
+// Flat-earth range and bearing from the own position to a target.
+
+#include <string>
+
+// A position as two texts of signed decimal degrees ("." separator); any other text means
+// that no valid position is known.
+struct TGeoCoor {
+    std::string Lat;
+    std::string Lon;
+};
+
+// Range in nautical miles, one decimal and at most four significant digits, or "n.a.".
+std::string CalcRange(const TGeoCoor& Own, const TGeoCoor& Target);
+// True bearing in whole degrees (at most three significant digits), or "n.a.".
+std::string CalcBearing(const TGeoCoor& Own, const TGeoCoor& Target);
