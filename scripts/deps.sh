@@ -1,0 +1,22 @@
+# Installs the Debian packages the build and the tests need, when any is missing.
+# Sourced by ./test and ./run; uses apt-get only (with sudo when not root).
+
+CORVANE_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    libgtest-dev libbenchmark-dev
+    qt6-base-dev libgl-dev libjpeg62-turbo-dev
+    gpsd-clients   # gpsdecode: the independent decoder the codec is compared with
+)
+
+corvane_install_missing() {
+    local missing=() p
+    for p in "${CORVANE_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
