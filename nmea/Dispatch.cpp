@@ -1,0 +1,20 @@
+#include "Dispatch.h"
+
+TRoute RouteSentence(std::string_view S, std::uint8_t ReplyState) {
+    if (S.empty()) return TRoute::Dropped;
+    const bool awaitingReply = ReplyState == 1 || (ReplyState >= 4 && ReplyState <= 11);
+    if (S[0] == '$') {
+        if (awaitingReply) return TRoute::ParseReply;
+        if (HasAt(S, 2, "AITXT,")) return TRoute::HandleTXT;
+        if (HasAt(S, 7, "RES,")) return TRoute::HandleRES;
+        if (HasAt(S, 2, "GP")) return TRoute::HandleGPS;
+        if (HasAt(S, 4, "ALR,")) return TRoute::HandleALR;
+        return TRoute::Dropped;
+    }
+    if (S[0] == '!') {
+        if (ReplyState == 1) return TRoute::ParseReply;
+        if (HasAt(S, 2, "AIVDM,")) return TRoute::HandleVDM;
+        if (HasAt(S, 2, "AIVDO,")) return TRoute::HandleVDO;
+    }
+    return TRoute::Dropped;
+}
