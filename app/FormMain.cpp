@@ -1,0 +1,532 @@
+#include "FormMain.h"
+
+#include "Dialogs.h"
+#include "Dispatch.h"
+#include "Framing.h"
+#include "JpegImage.h"
+#include "PictureLayout.h"
+#include "Positions.h"
+#include "RadioGroup.h"
+#include "RxColumns.h"
+#include "UnitReset.h"
+#include "UnitStatic.h"
+#include "VaExceptionReport.h"
+#include "VaTerminal.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QThread>
+#include <QVBoxLayout>
+
+template <class F> void Guarded(F&& Handler) {
+    try {
+        Handler();
+    } catch (...) {
+        ReportCurrentException();
+    }
+}
+
+namespace {
+
+const QStringList kVesselTypes = {
+    "30 = Vessel - Fishing",
+    "31 = Vessel - Towing",
+    "32 = Vessel - Towing and length of the tow exceeds 200 m or breadth exceeds 25 m",
+    "33 = Vessel - Engaged in dredging or underwater operations",
+    "34 = Vessel - Engaged in diving operations",
+    "35 = Vessel - Engaged in military operations",
+    "36 = Vessel - Sailing",
+    "37 = Vessel - Pleasure craft",
+    "38 = Vessel - Reserved for future use",
+    "39 = Vessel - Reserved for future use",
+    "40 = High Speed Craft",
+    "50 = Pilot vessel",
+    "51 = Search and rescue vessels",
+    "52 = Tugs",
+    "53 = Port tenders",
+    "54 = Vessels with anti-pollution facilities or equipment",
+    "55 = Law enforcement vessels",
+    "56 = Spare - for assignments to local vessels",
+    "57 = Spare - for assignments to local vessels",
+    "58 = Medical transports (as defined in the 1949 Geneva Conventions and Additional Protocols)",
+    "59 = Ships according to RR Resolution No. 18 (Mob-83)",
+    "60 = Passenger ship",
+    "90 = Other type of vessel",
+};
+
+template <class W> W* Named(W* Widget, const char* Name, const QString& Accessible = {}) {
+    Widget->setObjectName(Name);
+    Widget->setAccessibleName(Accessible.isEmpty() ? QString(Name) : Accessible);
+    return Widget;
+}
+
+QLineEdit* LimitedEdit(QWidget* Parent, const char* Name, int MaxLength, const QString& Accessible) {
+    auto* e = Named(new QLineEdit(Parent), Name, Accessible);
+    e->setMaxLength(MaxLength);
+    return e;
+}
+
+QPixmap Picture(const char* Resource) {
+    QFile f(Resource);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QPixmap::fromImage(DecodeJpeg(f.readAll()));
+}
+
+QPlainTextEdit* Memo(QWidget* Parent, const char* Name) {
+    auto* m = Named(new QPlainTextEdit(Parent), Name);
+    m->setReadOnly(true);
+    m->setMaximumBlockCount(200);
+    return m;
+}
+
+QTableWidget* Grid(QWidget* Parent, const char* Name, int Columns, int Rows) {
+    auto* g = Named(new QTableWidget(Rows, Columns, Parent), Name);
+    g->horizontalHeader()->hide();
+    g->verticalHeader()->hide();
+    g->verticalHeader()->setDefaultSectionSize(16);
+    g->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    return g;
+}
+
+} // namespace
+
+TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
+    setObjectName("FormMain");
+    setWindowTitle("Corvane Programming Tool");
+
+    // The serial port: 38400 8N1, no flow control, DTR and RTS held off.
+    VaComm_Std.SetBaudrate(br38400);
+    VaComm_Std.FlowControl().SetControlDtr(dtrDisabled);
+    VaComm_Std.FlowControl().SetControlRts(rtsDisabled);
+    VaComm_Std.SetDeviceName("COM%d");
+    VaCapture_Std.SetComm(&VaComm_Std);
+    VaCapture_Std.SetActive(true);
+    VaCapture_Std.SetOnMessage(
+        [this](TVaCapture& Sender, const std::string& Data) { VaCapture_StdMessage(Sender, Data); });
+
+    Timer_Scan.setSingleShot(true);
+    Timer_WatchDog.setSingleShot(true);
+    Timer_WatchDog.setInterval(1000);
+    Timer_Err_Warn.setInterval(1000);
+
+    PageControl = Named(new QTabWidget(this), "PageControl", "Tabs");
+    TabSheet_Static = BuildStaticTab();
+    TabSheet_Diag = BuildDiagTab();
+    TabSheet_Sent = BuildSentTab();
+    TabSheet_Received = BuildReceivedTab();
+    PageControl->addTab(TabSheet_Static, "Static data");
+    PageControl->addTab(TabSheet_Diag, "Diagnostics");
+    PageControl->addTab(TabSheet_Sent, "Sent data");
+    PageControl->addTab(TabSheet_Received, "Received data");
+    PageControl->setCurrentIndex(0);
+    setCentralWidget(PageControl);
+    BuildMenu();
+
+    TStaticControls c{ComboBox_Port, BitBtn_Connect, BitBtn_Disc,    Panel_Connect,
+                      Edit_ShipsName, Edit_CallSign,  Edit_MMSI,      Edit_A,
+                      Edit_B,         Edit_C,         Edit_D,         ComboBox_Type,
+                      BitBtn_Save,    BitBtn_Reset,   Shape_Reset,    RadioGroup_Baud,
+                      RadioGroup_GPS, RadioGroup_Switch, RadioGroup_ALR, Label_MMSI,
+                      Label_V_TX,     Label_Tx};
+    TStaticServices s;
+    s.SendNMEA = [this](const QString& Body) { SendNMEA(Body); };
+    s.Pause = [](int Ms) { QThread::msleep(static_cast<unsigned long>(Ms)); };
+    s.ClearTerminal = [this] { VaTerminal1->Clear(); };
+    s.StartTxClock = [] {};
+    s.CloseMainWindow = [this] { QTimer::singleShot(0, this, [this] { close(); }); };
+    UnitStatic = std::make_unique<TUnitStatic>(c, VaComm_Std, VaCapture_Std, Timer_Scan,
+                                               Timer_WatchDog, OwnShip, std::move(s));
+
+    connect(&Timer_Scan, &QTimer::timeout, this, [this] { Guarded([this] { UnitStatic->Timer_ScanTimer(); }); });
+    connect(&Timer_WatchDog, &QTimer::timeout, this,
+            [this] { Guarded([this] { UnitStatic->Timer_WatchDogTimer(); }); });
+    connect(&Timer_Err_Warn, &QTimer::timeout, this, [this] { Guarded([this] { Timer_Err_WarnTimer(); }); });
+    connect(BitBtn_Connect, &QPushButton::clicked, this,
+            [this] { Guarded([this] { UnitStatic->BitBtn_ConnectClick(); }); });
+    connect(BitBtn_Disc, &QPushButton::clicked, this,
+            [this] { Guarded([this] { UnitStatic->BitBtn_DiscClick(); }); });
+    connect(BitBtn_Save, &QPushButton::clicked, this,
+            [this] { Guarded([this] { UnitStatic->BitBtn_SaveClick(); }); });
+    connect(BitBtn_Reset, &QPushButton::clicked, this,
+            [this] { Guarded([this] { UnitStatic->BitBtn_ResetClick(); }); });
+    // Only the user's own choice or typing counts; programmatic changes do not.
+    auto chosen = [this] { Guarded([this] { UnitStatic->ConnectChosenPort(); }); };
+    connect(ComboBox_Port, &QComboBox::activated, this, chosen);
+    connect(ComboBox_Port->lineEdit(), &QLineEdit::textEdited, this, chosen);
+
+    FormCreate();
+    Timer_Err_Warn.start();
+
+    resize(716, 426 + menuBar()->sizeHint().height());
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TFormMain::~TFormMain() {
+    FormClose();
+    VaTerminal1->SetComm(nullptr);
+    VaCapture_Std.SetComm(nullptr);
+}
+
+QWidget* TFormMain::BuildStaticTab() {
+    auto* tab = Named(new QWidget, "TabSheet_Static", "Static data");
+
+    // Interface
+    auto* connection = Named(new QGroupBox("Interface", tab), "GroupBox_Connection", "Interface");
+    auto* label1 = Named(new QLabel("RS232 Serial port:", connection), "Label1");
+    ComboBox_Port = Named(new QComboBox(connection), "ComboBox_Port", "RS232 Serial port");
+    ComboBox_Port->setEditable(true);
+    ComboBox_Port->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox_Port->setEditText("press Connect");
+    label1->setBuddy(ComboBox_Port);
+    BitBtn_Connect = Named(new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), "Connect", connection),
+                           "BitBtn_Connect", "Connect");
+    BitBtn_Disc = Named(new QPushButton(style()->standardIcon(QStyle::SP_MediaStop), "Disconnect", connection),
+                        "BitBtn_Disc", "Disconnect");
+    BitBtn_Disc->setEnabled(false);
+    Panel_Connect = Named(new QLabel("Disconnected", connection), "Panel_Connect", "Connection status");
+    Panel_Connect->setAlignment(Qt::AlignCenter);
+    Panel_Connect->setFrameShape(QFrame::Panel);
+    Panel_Connect->setFrameShadow(QFrame::Sunken);
+    Panel_Connect->setAutoFillBackground(true);
+    Panel_Connect->setMinimumHeight(24);
+    {
+        QPalette p = Panel_Connect->palette();
+        p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+        Panel_Connect->setPalette(p);
+    }
+    auto* cl = new QGridLayout(connection);
+    cl->addWidget(label1, 0, 0);
+    cl->addWidget(ComboBox_Port, 0, 1);
+    cl->addWidget(BitBtn_Connect, 1, 0);
+    cl->addWidget(BitBtn_Disc, 1, 1);
+    cl->addWidget(Panel_Connect, 2, 0, 1, 2);
+
+    // Static Data
+    auto* data = Named(new QGroupBox("Static Data", tab), "GroupBox_Static", "Static Data");
+    Edit_ShipsName = LimitedEdit(data, "Edit_ShipsName", 20, "Ship's Name");
+    Edit_CallSign = LimitedEdit(data, "Edit_CallSign", 7, "Call Sign");
+    Edit_MMSI = LimitedEdit(data, "Edit_MMSI", 9, "MMSI Number");
+    ComboBox_Type = Named(new QComboBox(data), "ComboBox_Type", "Vessel Type");
+    ComboBox_Type->setEditable(true);
+    ComboBox_Type->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox_Type->addItems(kVesselTypes);
+    ComboBox_Type->setCurrentIndex(7);
+    ComboBox_Type->setMinimumContentsLength(18);
+    ComboBox_Type->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    BitBtn_Save = Named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), "Save to Corvane", data),
+                        "BitBtn_Save", "Save to Corvane");
+    BitBtn_Save->setEnabled(false);
+    BitBtn_Save->setDefault(true); // the window's default button
+    BitBtn_Save->setAutoDefault(true);
+    auto* dl = new QGridLayout(data);
+    const char* labels[] = {"Ship's Name (20 max)", "Call Sign (7 max)", "MMSI Number (9 digits)", "Vessel Type"};
+    const char* labelNames[] = {"Label2", "Label3", "Label4", "Label5"};
+    QWidget* fields[] = {Edit_ShipsName, Edit_CallSign, Edit_MMSI, ComboBox_Type};
+    for (int i = 0; i < 4; ++i) {
+        auto* l = Named(new QLabel(labels[i], data), labelNames[i]);
+        l->setBuddy(fields[i]);
+        dl->addWidget(l, i * 2, 0);
+        dl->addWidget(fields[i], i * 2 + 1, 0);
+    }
+    dl->addWidget(BitBtn_Save, 8, 0);
+    for (QLineEdit* e : {Edit_ShipsName, Edit_CallSign, Edit_MMSI}) e->installEventFilter(this);
+
+    // Vessel dimensions and GPS antenna location
+    auto* dims = Named(new QGroupBox("Vessel dimensions and GPS Antenna location", tab), "GroupBox_Dimension",
+                       "Vessel dimensions and GPS Antenna location");
+    Image1 = Named(new QLabel(dims), "Image1", "Vessel seen from above with the GPS antenna");
+    Image1->setPixmap(Picture(":/assets/vessel.jpg"));
+    Image1->setFixedSize(PictureLayout::kVesselWidth, PictureLayout::kVesselHeight);
+    Shape_Reset = Named(new QWidget(Image1), "Shape_Reset", "Service");
+    Shape_Reset->setGeometry(PictureLayout::kAntenna.x() - 14, PictureLayout::kAntenna.y() - 14, 28, 28);
+    Shape_Reset->setEnabled(false);
+    Shape_Reset->installEventFilter(this);
+    struct {
+        QLineEdit** edit;
+        const char* name;
+        QRect rect;
+        const char* hint;
+        const char* accessible;
+    } overlay[] = {
+        {&Edit_A, "Edit_A", PictureLayout::kEditA, "0-511 m", "A, antenna to bow"},
+        {&Edit_B, "Edit_B", PictureLayout::kEditB, "0-511 m", "B, antenna to stern"},
+        {&Edit_C, "Edit_C", PictureLayout::kEditC, "0-63 m", "C, antenna to port"},
+        {&Edit_D, "Edit_D", PictureLayout::kEditD, "0-63 m", "D, antenna to starboard"},
+    };
+    for (auto& o : overlay) {
+        auto* e = Named(new QLineEdit(Image1), o.name, o.accessible);
+        e->setFrame(false);
+        e->setAlignment(Qt::AlignCenter);
+        e->setGeometry(o.rect);
+        *o.edit = e;
+        auto* hint = new QLabel(o.hint, Image1);
+        hint->setStyleSheet("color: rgb(30, 52, 84); font-size: 8pt;");
+        hint->setGeometry(o.rect.right() + 4, o.rect.top(), 50, o.rect.height());
+    }
+    auto* dimLayout = new QVBoxLayout(dims);
+    dimLayout->addWidget(Image1, 0, Qt::AlignCenter);
+
+    // How to connect
+    auto* how = Named(new QGroupBox("How to connect", tab), "GroupBox1", "How to connect");
+    Image2 = Named(new QLabel(how), "Image2", "Cabling: transponder to the PC's RS232 port");
+    Image2->setPixmap(Picture(":/assets/cabling.jpg"));
+    Image2->setScaledContents(true);
+    Image2->setMinimumSize(210, 60);
+    auto* howLayout = new QVBoxLayout(how);
+    howLayout->addWidget(Image2);
+
+    RadioGroup_Baud = Named(new TRadioGroup("RS422-Baud", {"38400", "4800"}, tab), "RadioGroup_Baud", "RS422-Baud");
+    RadioGroup_GPS = Named(new TRadioGroup("GPS-Output", {"All", "Minimal", "None"}, tab), "RadioGroup_GPS", "GPS-Output");
+    RadioGroup_Switch = Named(new TRadioGroup("Switch-Type", {"None", "Safety Msg.", "Rx only"}, tab),
+                              "RadioGroup_Switch", "Switch-Type");
+    RadioGroup_ALR = Named(new TRadioGroup("Alarm-Output", {"enable", "disable"}, tab), "RadioGroup_ALR", "Alarm-Output");
+    BitBtn_Reset = Named(new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload), "Reset", tab),
+                         "BitBtn_Reset", "Reset");
+    BitBtn_Reset->setEnabled(false);
+
+    VaTerminal1 = Named(new TVaTerminal(tab), "VaTerminal1", "Trace terminal");
+    VaTerminal1->hide();
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(connection);
+    left->addWidget(data);
+    left->addStretch(1);
+    auto* radios = new QHBoxLayout;
+    for (QWidget* w : {static_cast<QWidget*>(RadioGroup_Baud), static_cast<QWidget*>(RadioGroup_GPS),
+                       static_cast<QWidget*>(RadioGroup_Switch), static_cast<QWidget*>(RadioGroup_ALR)})
+        radios->addWidget(w, 0, Qt::AlignTop);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(how, 1);
+    bottom->addWidget(BitBtn_Reset, 0, Qt::AlignBottom);
+    auto* right = new QVBoxLayout;
+    right->addWidget(dims);
+    right->addLayout(radios);
+    right->addLayout(bottom, 1);
+    auto* top = new QHBoxLayout;
+    top->addLayout(left, 0);
+    top->addLayout(right, 1);
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addLayout(top, 1);
+    layout->addWidget(VaTerminal1, 1);
+
+    setTabOrder(ComboBox_Port, BitBtn_Connect);
+    setTabOrder(BitBtn_Connect, BitBtn_Disc);
+    setTabOrder(BitBtn_Disc, Edit_ShipsName);
+    setTabOrder(Edit_ShipsName, Edit_CallSign);
+    setTabOrder(Edit_CallSign, Edit_MMSI);
+    setTabOrder(Edit_MMSI, ComboBox_Type);
+    setTabOrder(ComboBox_Type, BitBtn_Save);
+    setTabOrder(BitBtn_Save, Edit_A);
+    setTabOrder(Edit_A, Edit_B);
+    setTabOrder(Edit_B, Edit_C);
+    setTabOrder(Edit_C, Edit_D);
+    return tab;
+}
+
+QWidget* TFormMain::BuildDiagTab() {
+    auto* tab = Named(new QWidget, "TabSheet_Diag", "Diagnostics");
+    auto* layout = new QGridLayout(tab);
+    StringGrid_Error = Grid(tab, "StringGrid_Error", 3, 1);
+    StringGrid_Warn = Grid(tab, "StringGrid_Warn", 3, 1);
+    layout->addWidget(StringGrid_Error, 0, 0);
+    layout->addWidget(StringGrid_Warn, 0, 1);
+
+    // transponder status group: kept up to date but never shown
+    auto* status = Named(new QGroupBox("Transponder status", tab), "GroupBox_Status");
+    Label_MMSI = Named(new QLabel(status), "Label_MMSI", "Valid MMSI");
+    Label_V_TX = Named(new QLabel("-", status), "Label_V_TX", "Supply voltage while transmitting");
+    Label_Tx = Named(new QLabel("Standby", status), "Label_Tx", "Transmitter status");
+    auto* sl = new QVBoxLayout(status);
+    sl->addWidget(Label_MMSI);
+    sl->addWidget(Label_V_TX);
+    sl->addWidget(Label_Tx);
+    status->hide();
+
+    struct {
+        QPlainTextEdit** memo;
+        const char* name;
+        const char* label;
+        const char* labelName;
+    } memos[] = {
+        {&Memo_GGA, "Memo_GGA", "GGA:", "Label56"}, {&Memo_GSV, "Memo_GSV", "GSV", "Label57"},
+        {&Memo_RMC, "Memo_RMC", "RMC", "Label58"},  {&Memo_TXT, "Memo_TXT", "TXT", "Label51"},
+        {&Memo_ALR, "Memo_ALR", "ALR", "Label52"},
+    };
+    int row = 1;
+    for (auto& m : memos) {
+        auto* l = Named(new QLabel(m.label, tab), m.labelName);
+        *m.memo = Memo(tab, m.name);
+        (*m.memo)->setMaximumHeight(40);
+        layout->addWidget(l, row, 0);
+        layout->addWidget(*m.memo, row, 1);
+        FTraceWidgets << l << *m.memo;
+        ++row;
+    }
+    Memo1 = Memo(tab, "Memo1");
+    Memo1->setMaximumHeight(40);
+    layout->addWidget(Memo1, row, 0, 1, 2);
+    FTraceWidgets << Memo1;
+    for (QWidget* w : FTraceWidgets) w->hide();
+    return tab;
+}
+
+QWidget* TFormMain::BuildSentTab() {
+    auto* tab = Named(new QWidget, "TabSheet_Sent", "Sent data");
+    auto* layout = new QGridLayout(tab);
+    auto* l = Named(new QLabel("VDO:", tab), "Label50");
+    Memo_VDO = Memo(tab, "Memo_VDO");
+    layout->addWidget(l, 1, 0);
+    layout->addWidget(Memo_VDO, 1, 1);
+    layout->setRowStretch(0, 1);
+    l->hide();
+    Memo_VDO->hide();
+    FTraceWidgets << l << Memo_VDO;
+    return tab;
+}
+
+QWidget* TFormMain::BuildReceivedTab() {
+    auto* tab = Named(new QWidget, "TabSheet_Received", "Received data");
+    StringGrid_RxData = Grid(tab, "StringGrid_RxData", kRxColumns, 3);
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(StringGrid_RxData);
+    return tab;
+}
+
+void TFormMain::BuildMenu() {
+    QMenu* file = menuBar()->addMenu("File");
+    file->setObjectName("MenuItem_File");
+    QAction* exit = file->addAction("Exit");
+    exit->setObjectName("Exit1");
+    connect(exit, &QAction::triggered, this, [this] { Exit1Click(); });
+    QAction* info = menuBar()->addAction("Info");
+    info->setObjectName("MenuItem_Help");
+    connect(info, &QAction::triggered, this, [this] { Guarded([this] { MenuItem_HelpClick(); }); });
+    MenuItem_DataCol = menuBar()->addMenu("Data Columns");
+    MenuItem_DataCol->setObjectName("MenuItem_DataCol");
+    MenuItem_DataCol->menuAction()->setVisible(false);
+}
+
+void TFormMain::FormCreate() {
+    for (int c = 0; c < kRxColumns; ++c) ColVisible[static_cast<std::size_t>(c)] = ColVisibleAtStart[static_cast<std::size_t>(c)];
+    VaCapture_Std.SetDataFinish("\r\n");
+    ApplyRxColumns();
+    for (QTableWidget* g : {StringGrid_Error, StringGrid_Warn}) {
+        g->setColumnWidth(0, 40);
+        g->setColumnWidth(1, 200);
+        g->setColumnWidth(2, 40);
+    }
+    VaTerminal1->hide();
+}
+
+void TFormMain::ApplyRxColumns() {
+    for (int c = 0; c < kRxColumns; ++c) {
+        auto* item = StringGrid_RxData->item(0, c);
+        if (item == nullptr) StringGrid_RxData->setItem(0, c, item = new QTableWidgetItem);
+        item->setText(ColHeader[static_cast<std::size_t>(c)]);
+        StringGrid_RxData->setColumnWidth(c, ColVisible[static_cast<std::size_t>(c)] ? ColWidth[static_cast<std::size_t>(c)] : 0);
+    }
+}
+
+void TFormMain::MenuItem_HelpClick() {
+    InformationBox("Corvane Setup Software (2.2)\r\nSoftware Version: " + OwnShip.SWver +
+                   "\r\nMade for the Corvane AIS Class B transponder.\r\n"
+                   "Free software by the Corvane tool developers.");
+}
+
+void TFormMain::Timer_Err_WarnTimer() {}
+
+void TFormMain::Shape_ResetMouseDown() {
+    if (FormReset != nullptr) FormReset->exec();
+    QThread::msleep(500);
+    UnitStatic->BitBtn_DiscClick();
+}
+
+void TFormMain::UnlockTrace() {
+    VaTerminal1->show();
+    if (VaTerminal1->Comm() == nullptr) VaTerminal1->SetComm(&VaComm_Std);
+    for (QWidget* w : FTraceWidgets) w->show();
+    // A log that cannot be opened is reported; the trace view stays visible all the same.
+    Guarded([this] { TraceLog.Open(TraceLogName(QDate::currentDate(), QLocale::system())); });
+}
+
+void TFormMain::SetFormReset(TFormReset* Dialog) {
+    FormReset = Dialog;
+    FormReset->SetOnPassword([this](const QString& Password) {
+        Guarded([this, &Password] { UnitStatic->PasswordEntered(Password, [this] { UnlockTrace(); }); });
+    });
+}
+
+bool TFormMain::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == Shape_Reset && Event->type() == QEvent::MouseButtonPress && Shape_Reset->isEnabled()) {
+        Guarded([this] { Shape_ResetMouseDown(); });
+        return true;
+    }
+    return QMainWindow::eventFilter(Watched, Event);
+}
+
+void TFormMain::closeEvent(QCloseEvent* Event) {
+    Guarded([this] { FormClose(); });
+    Event->accept();
+}
+
+void TFormMain::FormClose() {
+    if (FClosed) return;
+    FClosed = true;
+    UnitStatic->BitBtn_DiscClick();
+    TraceLog.Close();
+}
+
+// ---- Sentence framing and dispatch -------------------------------------------------------------
+
+void TFormMain::SendNMEA(const QString& Body) {
+    const QByteArray body = Body.toLatin1();
+    const std::string framed = FrameNMEA(std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
+    VaComm_Std.WriteText(framed);
+    VaTerminal1->AddControlText("--> " + framed, QColor(192, 192, 192));
+}
+
+void TFormMain::VaCapture_StdMessage(TVaCapture&, const std::string& Data) {
+    const QString S = QString::fromLatin1(Data.data(), static_cast<qsizetype>(Data.size()));
+    Memo1->setPlainText(S);
+    Timer_WatchDog.stop();
+    Timer_WatchDog.start();
+    switch (RouteSentence(Data, UnitStatic->ReplyState)) {
+    case TRoute::ParseReply: UnitStatic->ParseReply(S); break;
+    case TRoute::HandleVDM: HandleVDM(S, Data); break;
+    case TRoute::HandleGPS: HandleGPS(S, Data); break;
+    case TRoute::HandleTXT:
+    case TRoute::HandleRES:
+    case TRoute::HandleALR:
+    case TRoute::HandleVDO:
+    case TRoute::Dropped: break;
+    }
+}
+
+void TFormMain::LogSentence(const std::string& Raw) {
+    if (TraceLog.IsOpen()) TraceLog.WriteLine(Raw);
+}
+
+void TFormMain::HandleVDM(const QString&, const std::string& Raw) { LogSentence(Raw); }
+
+void TFormMain::HandleGPS(const QString& S, const std::string& Raw) {
+    if (TextAt(S, 2, "GPRMC")) LogSentence(Raw);
+}

@@ -1,0 +1,31 @@
+#include "RadioGroup.h"
+
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+TRadioGroup::TRadioGroup(const QString& Caption, const QStringList& Items, QWidget* Parent)
+    : QGroupBox(Caption, Parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 2, 6, 2);
+    layout->setSpacing(0);
+    for (int i = 0; i < Items.size(); ++i) {
+        auto* button = new QRadioButton(Items[i], this);
+        FButtons.addButton(button, i);
+        layout->addWidget(button);
+    }
+}
+
+int TRadioGroup::ItemIndex() const { return FButtons.checkedId(); }
+
+int TRadioGroup::Count() const { return static_cast<int>(FButtons.buttons().size()); }
+
+void TRadioGroup::SetItemIndex(int Index) {
+    if (QAbstractButton* b = FButtons.button(Index)) {
+        b->setChecked(true);
+        return;
+    }
+    // clearing an exclusive group needs exclusivity off for a moment
+    FButtons.setExclusive(false);
+    for (QAbstractButton* b : FButtons.buttons()) b->setChecked(false);
+    FButtons.setExclusive(true);
+}

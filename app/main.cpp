@@ -1,0 +1,19 @@
+// corvane: the setup and monitoring tool for the Corvane AIS Class B transponder.
+
+#include "Dialogs.h"
+#include "FormMain.h"
+#include "QtSync.h"
+#include "UnitReset.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    InstallApplicationExceptionReport();
+    TQtSyncPump pump; // runs the serial threads' notifications on this thread
+    TFormMain form;
+    TFormReset reset(&form);
+    form.SetFormReset(&reset);
+    form.show();
+    return app.exec();
+}
