@@ -1,1 +1,106 @@
+// Flat-earth range and bearing. Positions are read with from_chars and written with to_chars,
+// so the user's locale never changes a decimal separator.
+
 #include "Geodesy.h"
+
+#include <charconv>
+#include <cmath>
+#include <numbers>
+#include <string_view>
+
+namespace {
+
+const std::string kNa = "n.a.";
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Strict decimal number: optional sign, digits, optionally "." and digits; nothing else (no
+// blanks, exponents, "inf" or "nan").
+bool ReadDecimal(std::string_view S, double& V) {
+    std::size_t i = 0;
+    if (i < S.size() && (S[i] == '-' || S[i] == '+')) ++i;
+    const std::size_t digits = i;
+    while (i < S.size() && IsDigit(S[i])) ++i;
+    if (i == digits) return false;
+    if (i < S.size() && S[i] == '.') {
+        const std::size_t frac = ++i;
+        while (i < S.size() && IsDigit(S[i])) ++i;
+        if (i == frac) return false;
+    }
+    if (i != S.size()) return false;
+    if (S[0] == '+') S.remove_prefix(1); // from_chars takes no plus sign
+    const auto r = std::from_chars(S.data(), S.data() + S.size(), V);
+    return r.ec == std::errc() && std::isfinite(V);
+}
+
+// The four positions in minutes of arc, and the cosine of the own latitude; false when any
+// text is not a number or a latitude or longitude lies beyond its upper bound.
+struct TFlat {
+    double oLat, oLon, tLat, tLon, k;
+};
+
+bool ToFlat(const TGeoCoor& Own, const TGeoCoor& Target, TFlat& F) {
+    if (!ReadDecimal(Own.Lat, F.oLat) || !ReadDecimal(Own.Lon, F.oLon) ||
+        !ReadDecimal(Target.Lat, F.tLat) || !ReadDecimal(Target.Lon, F.tLon))
+        return false;
+    F.oLat *= 60;
+    F.oLon *= 60;
+    F.tLat *= 60;
+    F.tLon *= 60;
+    if (F.oLat > 5400 || F.tLat > 5400 || F.oLon > 10800 || F.tLon > 10800) return false;
+    F.k = std::cos(F.oLat / 60 * std::numbers::pi / 180);
+    return true;
+}
+
+std::string WholeText(double V) {
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, V, std::chars_format::fixed, 0);
+    return std::string(buf, r.ptr);
+}
+
+} // namespace
+
+std::string CalcRange(const TGeoCoor& Own, const TGeoCoor& Target) {
+    TFlat f;
+    if (!ToFlat(Own, Target, f)) return kNa;
+    const double dx = f.k * (f.oLon - f.tLon);
+    const double dy = f.oLat - f.tLat;
+    const double range = std::hypot(dx, dy); // no overflow for far-off southern or western texts
+    if (!std::isfinite(range)) return kNa;
+
+    // One decimal while that keeps four significant digits, else none.
+    const double tenths = std::round(range * 10); // halves away from zero
+    if (tenths < 10000) {
+        const auto t = static_cast<long>(tenths);
+        std::string s = std::to_string(t / 10);
+        s += '.';
+        s += static_cast<char>('0' + t % 10);
+        return s;
+    }
+    // 10000 nm and more cannot keep to four significant digits: the whole number is written.
+    return WholeText(std::round(range));
+}
+
+std::string CalcBearing(const TGeoCoor& Own, const TGeoCoor& Target) {
+    TFlat f;
+    if (!ToFlat(Own, Target, f)) return kNa;
+    const double dx = f.k * (f.tLon - f.oLon); // east positive
+    const double dy = f.tLat - f.oLat;         // north positive
+    double bearing;
+    if (dy == 0) {
+        // On the own latitude the bearing is due east or west; only the own position itself
+        // has none.
+        if (dx == 0 || std::isnan(dx)) return kNa;
+        bearing = dx > 0 ? 90 : 270;
+    } else {
+        const double a = std::atan(dx / dy) * 180 / std::numbers::pi;
+        if (dy > 0)
+            bearing = dx >= 0 ? a : a + 360;
+        else
+            bearing = a + 180;
+    }
+    if (!(bearing >= 0 && bearing <= 360)) return kNa; // NaN from texts far out of range
+    return std::to_string(static_cast<long>(std::round(bearing)));
+}
