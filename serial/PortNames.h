@@ -3,17 +3,23 @@
 //
 // 1. A name that contains "/" is a device path and is used as it is.
 // 2. A per-user port directory of links named after the ports (COM1 ... COM255) is consulted
-//    first. It must belong to the user and be writable by nobody else. A link that leads to a
-//    pseudo-terminal counts only while its publisher (the transponder simulator, a test) holds
-//    the lock file "<name>.lock" beside it, so a stale link can never reach a terminal that a
-//    later program got under the same number.
+//    first. It must belong to the user and be writable by nobody else; an untrusted directory
+//    is not consulted at all. A link that leads to a pseudo-terminal counts only while its
+//    publisher (the transponder simulator, a test) holds the lock file "<name>.lock" beside
+//    it, so a stale link can never reach a terminal that a later program got under the same
+//    number. Any other link (to /dev/ttyUSB0, /dev/serial/by-id/...) is used as it is.
 // 3. Otherwise the fixed table of the kernel's serial devices:
 //      COM1 ... COM32   /dev/ttyS0 ... /dev/ttyS31
 //      COM33 ... COM64  /dev/ttyUSB0 ... /dev/ttyUSB31
 //      COM65 ... COM96  /dev/ttyACM0 ... /dev/ttyACM31
 //    Numbers above 96 name a device only through the port directory.
+//
+// Whatever the name leads to, the port never opens a terminal that is not a serial line: the
+// system console, virtual consoles and /dev/tty, or a pseudo-terminal that was not reached
+// through a published link (see IsConsoleDevice and the port's open).
 
 #include <string>
+#include <sys/types.h>
 
 // $XDG_RUNTIME_DIR/corvane-ports when that directory is set and ours, else
 // /tmp/corvane-ports-<uid>; or the directory set for tests.
@@ -24,8 +30,17 @@ std::string PortDirectory();
 void SetTestPortDirectory(const std::string& Dir);
 bool TestPortDirectoryActive();
 
-// True when Dir exists, belongs to this user and no one else may write to it.
+// True when Dir exists, is a directory (not a link), belongs to this user and no one else may
+// write to it.
 bool PortDirectoryTrusted(const std::string& Dir);
+
+// Where a name leads.
+struct TPortTarget {
+    std::string Path;       // the device path, also used in error messages
+    bool Published = false; // a pseudo-terminal link whose publisher lives
+    bool Stale = false;     // a link that must not be followed: the port counts as not found
+};
+TPortTarget ResolvePort(const std::string& Name);
 
 // The device path that Name (the filled-in DeviceName pattern) stands for.
 std::string ResolveDevicePath(const std::string& Name);
@@ -33,7 +48,19 @@ std::string ResolveDevicePath(const std::string& Name);
 // The fixed table's device for COM<n>, or empty.
 std::string TableDevicePath(int PortNum);
 
+// True for pseudo-terminal slaves and the multiplexer.
+bool IsPseudoTerminalDevice(dev_t Device);
+
+// True for the system console and terminals that are not serial lines: /dev/tty, /dev/console,
+// /dev/ptmx, the virtual consoles /dev/tty0 ... /dev/tty63, and every device named in
+// <sys tty dir>/console/active (on many virtual machines /dev/ttyS0).
+bool IsConsoleDevice(dev_t Device);
+
+// Reads the console list from Dir in place of /sys/class/tty (tests); empty restores it.
+void SetTestSysTtyDirectory(const std::string& Dir);
+
 // A port number published in the port directory and locked by its publisher while it lives.
+// The publisher must destroy it as soon as its terminal closes.
 class TPublishedPort {
 public:
     // Publishes Target as COM<PortNum>; PortNum 0 takes the first number that names no link
