@@ -1,13 +1,16 @@
 // The built corvane-sim as the tool meets it: started as a process, found through the port
 // directory by its number, talked to over its pseudo-terminal, stopped by a signal.
 
+#include "CommFixture.h"
 #include "Framing.h"
 #include "PortNames.h"
+#include "VaCapture.h"
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <deque>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -15,10 +18,8 @@
 #include <regex>
 #include <sstream>
 #include <string>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -104,52 +105,37 @@ private:
     bool FExited = false;
 };
 
-// The tool's side of the line, opened the way the serial component opens a port.
-class TPort {
+// The tool's side of the line: the project's serial component on the port number and the
+// message capture cutting sentences at CR LF, with the test's thread as the user-interface
+// thread.
+class TToolPort {
 public:
-    explicit TPort(const std::string& Path) {
-        FFd = open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (FFd < 0) return;
-        ioctl(FFd, TIOCEXCL);
-        termios t{};
-        tcgetattr(FFd, &t);
-        cfmakeraw(&t);
-        cfsetspeed(&t, B38400);
-        tcsetattr(FFd, TCSANOW, &t);
-        tcflush(FFd, TCIOFLUSH);
+    explicit TToolPort(int PortNum) {
+        Comm.SetSynchronizer(&Ui.Queue);
+        ConfigureStd(Comm);
+        Comm.SetPortNum(PortNum);
+        Capture.SetDataFinish("\r\n");
+        Capture.SetOnMessage([this](TVaCapture&, const std::string& Data) {
+            std::string s = Data;
+            while (!s.empty() && (s.back() == '\r' || s.back() == '\n')) s.pop_back();
+            FLines.push_back(s);
+        });
+        Capture.SetComm(&Comm);
     }
-    ~TPort() { Close(); }
-    void Close() {
-        if (FFd < 0) return;
-        ioctl(FFd, TIOCNXCL);
-        close(FFd);
-        FFd = -1;
-    }
-    bool IsOpen() const { return FFd >= 0; }
-    int Fd() const { return FFd; }
-    void Send(const std::string& Body) {
-        const std::string s = FrameNMEA(Body);
-        ASSERT_EQ(write(FFd, s.data(), s.size()), static_cast<ssize_t>(s.size()));
-    }
-    // Sentences received until Done says so or TimeoutMs pass; false on time-out.
+    void Send(const std::string& Body) { ASSERT_TRUE(Comm.WriteText(FrameNMEA(Body))); }
+    // Pumps the port until Done accepts a received sentence or TimeoutMs pass.
     template <class F> bool ReadUntil(F&& Done, int TimeoutMs = 3000) {
-        const auto end = Clock::now() + std::chrono::milliseconds(TimeoutMs);
-        while (Clock::now() < end) {
-            pollfd p{FFd, POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0) continue;
-            char buf[4096];
-            const ssize_t n = read(FFd, buf, sizeof buf);
-            if (n <= 0) return false;
-            FBuf.append(buf, static_cast<std::size_t>(n));
-            std::size_t e;
-            while ((e = FBuf.find("\r\n")) != std::string::npos) {
-                const std::string line = FBuf.substr(0, e);
-                FBuf.erase(0, e + 2);
-                Seen.push_back(line);
-                if (Done(line)) return true;
-            }
-        }
-        return false;
+        bool done = false;
+        Ui.PumpUntil(
+            [&] {
+                while (!done && !FLines.empty()) {
+                    done = Done(FLines.front());
+                    FLines.pop_front();
+                }
+                return done;
+            },
+            TimeoutMs);
+        return done;
     }
     std::string Reply(const std::string& Query, const std::string& Prefix) {
         Send(Query);
@@ -161,11 +147,14 @@ public:
         });
         return found;
     }
-    std::vector<std::string> Seen;
+
+    TUiLoop Ui;
+    TReportCatcher Reports;
+    TVaCapture Capture;
+    TVaComm Comm; // last: closed before what it uses goes
 
 private:
-    int FFd = -1;
-    std::string FBuf;
+    std::deque<std::string> FLines;
 };
 
 class SimProcess : public ::testing::Test {
@@ -208,28 +197,36 @@ TEST_F(SimProcess, AnswersOverItsPublishedPortAndLeavesNothingBehind) {
     EXPECT_EQ(std::string(target), Device);
     EXPECT_EQ(ResolveDevicePath("COM" + std::to_string(n)), link);
 
-    {
-        TPort port(ResolveDevicePath("COM" + std::to_string(n)));
-        ASSERT_TRUE(port.IsOpen());
-        EXPECT_EQ(port.Reply("DUAIQ,010", "$PSRT,010,,,").substr(0, 21), "$PSRT,010,,,211234560");
-        port.Send("AISSD,DL5XYZ,SEESCHWALBE,12,3,4,5,0,AI");
-        EXPECT_EQ(port.Reply("AIAIQ,SSD", "$AISSD,").substr(0, 35),
-                  "$AISSD,DL5XYZ@,SEESCHWALBE@@@@@@@@@");
+    TToolPort port(n);
+    port.Comm.Open();
+    EXPECT_EQ(port.Reply("DUAIQ,010", "$PSRT,010,,,").substr(0, 21), "$PSRT,010,,,211234560")
+        << ::testing::PrintToString(port.Reports.Messages) << ReadFile(Dir + "/sim.log");
+    port.Send("AISSD,DL5XYZ,SEESCHWALBE,12,3,4,5,0,AI");
+    EXPECT_EQ(port.Reply("AIAIQ,SSD", "$AISSD,").substr(0, 35),
+              "$AISSD,DL5XYZ@,SEESCHWALBE@@@@@@@@@");
 
-        // At twenty times the pace, a second brings GPS, own reports and received targets.
-        bool rmc = false, vdm = false, vdo = false;
-        EXPECT_TRUE(port.ReadUntil([&](const std::string& l) {
-            rmc = rmc || l.rfind("$GPRMC,", 0) == 0;
-            vdm = vdm || l.rfind("!AIVDM,", 0) == 0;
-            vdo = vdo || l.rfind("!AIVDO,", 0) == 0;
-            return rmc && vdm && vdo;
-        }));
+    // At twenty times the pace, a second brings GPS, own reports and received targets.
+    bool rmc = false, vdm = false, vdo = false;
+    EXPECT_TRUE(port.ReadUntil([&](const std::string& l) {
+        rmc = rmc || l.rfind("$GPRMC,", 0) == 0;
+        vdm = vdm || l.rfind("!AIVDM,", 0) == 0;
+        vdo = vdo || l.rfind("!AIVDO,", 0) == 0;
+        return rmc && vdm && vdo;
+    }));
+
+    { // The number is taken while the first one lives.
+        auto second = std::make_unique<TSimProcess>(
+            std::vector<std::string>{"--port-dir", Ports, "--port", std::to_string(n)},
+            Dir + "/second.log");
+        EXPECT_EQ(second->Wait(3000), 1);
     }
+
     // Closed and opened again, as the tool's link watchdog does: the line still works.
-    TPort again(ResolveDevicePath("COM" + std::to_string(n)));
-    ASSERT_TRUE(again.IsOpen());
-    EXPECT_FALSE(again.Reply("DUAIQ,VSD", "$AIVSD,").empty());
-    again.Close();
+    port.Comm.Close();
+    port.Comm.Open();
+    EXPECT_FALSE(port.Reply("DUAIQ,VSD", "$AIVSD,").empty());
+    port.Comm.Close();
+    EXPECT_TRUE(port.Reports.Messages.empty());
 
     sim->Signal(SIGTERM);
     EXPECT_EQ(sim->Wait(3000), 0);
@@ -243,24 +240,17 @@ TEST_F(SimProcess, AnswersOverItsPublishedPortAndLeavesNothingBehind) {
 
 TEST_F(SimProcess, UnplugClosesTheLineAndWithdrawsThePort) {
     std::unique_ptr<TSimProcess> sim;
-    const int n = Start(sim, {"--port", "42", "--no-traffic", "--unplug-after", "0.4"});
+    const int n = Start(sim, {"--port", "42", "--no-traffic", "--unplug-after", "0.8"});
     ASSERT_EQ(n, 42);
-    TPort port(ResolveDevicePath("COM42"));
-    ASSERT_TRUE(port.IsOpen());
+    TToolPort port(42);
+    port.Comm.Open();
     EXPECT_FALSE(port.Reply("DUAIQ,ALM", "$PSRT,ALM,").empty());
-
-    { // The number is taken while the first one lives.
-        std::unique_ptr<TSimProcess> second;
-        second = std::make_unique<TSimProcess>(
-            std::vector<std::string>{"--port-dir", Ports, "--port", "42"}, Dir + "/second.log");
-        EXPECT_EQ(second->Wait(3000), 1);
-    }
 
     EXPECT_EQ(sim->Wait(3000), 0);
     EXPECT_FALSE(Exists(Ports + "/COM42"));
-    pollfd p{port.Fd(), POLLIN, 0};
-    ASSERT_EQ(poll(&p, 1, 1000), 1);
-    EXPECT_TRUE(p.revents & POLLHUP) << "the cable is out";
+    // The cable is out: the watchdog's reopening fails.
+    port.Comm.Close();
+    EXPECT_NE(CommErrorOf([&] { port.Comm.Open(); }), "<none>");
 }
 
 TEST_F(SimProcess, RunsOnAGivenDevice) {
