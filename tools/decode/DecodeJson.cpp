@@ -105,6 +105,10 @@ void AppendInt(std::string& Out, long V) {
 bool TDecodeJson::AddLine(std::string_view Line, long LineNo, std::string& Out) {
     FSentence.assign(Line);
     FSentence += '\r';
+    // A fresh record per sentence: fields a sentence leaves unset read as VDM and A.
+    FVD.Source = T_AI_VD::VDM;
+    FVD.Channel = T_AI_Chan::A;
+    FVD.MsgID = 0;
     if (!ParseNmeaVD(FSentence, FVD, FSetup)) return false;
 
     Out += "{\"line\": ";
