@@ -57,6 +57,14 @@ public:
     std::unique_ptr<TFakeConsole> Console;
     TVaComm Comm; // last: closed before everything it uses goes
 
+    // The far end reads while the user-interface loop runs.
+    std::string Receive(std::size_t Count) {
+        return Pty.Receive(Count, 5000, [this] { Ui.Pump(2); });
+    }
+    std::string Drain(int QuietMs = 100) {
+        return Pty.Drain(QuietMs, [this] { Ui.Pump(2); });
+    }
+
     CommTest() {
         Comm.SetSynchronizer(&Ui.Queue);
         ConfigureStd(Comm);

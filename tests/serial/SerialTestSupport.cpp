@@ -72,32 +72,41 @@ void TPty::Send(const std::string& Bytes) {
     }
 }
 
-std::string TPty::Receive(std::size_t Count, int TimeoutMs) {
+namespace {
+// Waits up to Ms for the master to become readable, running Idle meanwhile.
+bool WaitReadable(int Fd, long Ms, const std::function<void()>& Idle) {
+    pollfd p{Fd, POLLIN, 0};
+    if (!Idle) return poll(&p, 1, static_cast<int>(Ms)) > 0;
+    const auto start = TClock::now();
+    do {
+        if (poll(&p, 1, 0) > 0) return true;
+        Idle();
+    } while (MsSince(start) < Ms);
+    return poll(&p, 1, 0) > 0;
+}
+} // namespace
+
+std::string TPty::Receive(std::size_t Count, int TimeoutMs, const std::function<void()>& Idle) {
     std::string out;
     const auto start = TClock::now();
     char buf[4096];
     while (out.size() < Count) {
         const long left = TimeoutMs - MsSince(start);
         if (left <= 0) break;
-        pollfd p{FMaster, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+        if (!WaitReadable(FMaster, left, Idle)) continue;
         const ssize_t n = read(FMaster, buf, std::min(sizeof buf, Count - out.size()));
         if (n > 0)
             out.append(buf, static_cast<std::size_t>(n));
-        else if (n < 0 && errno != EAGAIN && errno != EINTR)
-            break;
-        else if (n == 0)
+        else if (n == 0 || (errno != EAGAIN && errno != EINTR))
             break;
     }
     return out;
 }
 
-std::string TPty::Drain(int TimeoutMs) {
+std::string TPty::Drain(int QuietMs, const std::function<void()>& Idle) {
     std::string out;
     char buf[4096];
-    for (;;) {
-        pollfd p{FMaster, POLLIN, 0};
-        if (poll(&p, 1, TimeoutMs) <= 0) break;
+    while (WaitReadable(FMaster, QuietMs, Idle)) {
         const ssize_t n = read(FMaster, buf, sizeof buf);
         if (n <= 0) break;
         out.append(buf, static_cast<std::size_t>(n));

@@ -58,10 +58,12 @@ public:
     void CloseMaster();
 
     void Send(const std::string& Bytes);
-    // Reads until Count bytes came or TimeoutMs passed.
-    std::string Receive(std::size_t Count, int TimeoutMs = 5000);
-    // Whatever arrives within TimeoutMs.
-    std::string Drain(int TimeoutMs = 100);
+    // Reads until Count bytes came or TimeoutMs passed; Idle runs whenever nothing is there
+    // (the user-interface loop, which the port's threads may wait for).
+    std::string Receive(std::size_t Count, int TimeoutMs = 5000,
+                        const std::function<void()>& Idle = {});
+    // Whatever arrives until nothing has come for QuietMs.
+    std::string Drain(int QuietMs = 100, const std::function<void()>& Idle = {});
 
 private:
     int FMaster = -1, FSlave = -1;

@@ -74,7 +74,7 @@ TEST_F(CommTest, OpenOnAnOpenPortIsRefusedAndThePortKeepsWorking) {
     EXPECT_EQ(CommErrorOf([&] { Comm.Open(); }), "Can't perform this operation while port is open");
     ASSERT_TRUE(Comm.Active());
     Comm.WriteText("$PSRT,010*3A\r\n");
-    EXPECT_EQ(Pty.Receive(14), "$PSRT,010*3A\r\n");
+    EXPECT_EQ(Receive(14), "$PSRT,010*3A\r\n");
 }
 
 // Terminals that are not serial lines, and links that must not be followed.
@@ -160,7 +160,7 @@ TEST_F(CommTest, SettingsThatNeedAClosedPortAreRefusedWhileOpen) {
     EXPECT_EQ(CommErrorOf([&] { Comm.Buffers().SetWriteTimeout(10); }), "<none>");
     // The open port keeps its queue of 2048 bytes.
     EXPECT_TRUE(Comm.WriteText(std::string(2048, 'q')));
-    EXPECT_EQ(Pty.Receive(2048).size(), 2048u);
+    EXPECT_EQ(Receive(2048).size(), 2048u);
     EXPECT_TRUE(Comm.Active());
 }
 

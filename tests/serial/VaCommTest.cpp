@@ -204,12 +204,12 @@ TEST_F(CommTest, EveryOpenStartsWithAnEmptyWriteQueue) {
         }
         ASSERT_TRUE(full);
         Comm.Close(); // drops what is queued
-        const std::string old = Pty.Drain();
+        const std::string old = Drain();
         EXPECT_EQ(old.find_first_not_of('X'), std::string::npos);
         Comm.Open();
         ASSERT_TRUE(Comm.WriteText("$NEXT\r\n"));
-        EXPECT_EQ(Pty.Receive(7), "$NEXT\r\n");
-        EXPECT_EQ(Pty.Drain(50), "");
+        EXPECT_EQ(Receive(7), "$NEXT\r\n");
+        EXPECT_EQ(Drain(50), "");
         Comm.Close();
     }
 }
@@ -219,7 +219,7 @@ TEST_F(CommTest, WriteTextOnAClosedPortSendsNothing) {
     EXPECT_EQ(Comm.WriteBuf("x", 1), 0);
     EXPECT_EQ(Comm.ReadBuf(nullptr, 1), 0);
     Comm.PurgeReadWrite();
-    EXPECT_EQ(Pty.Drain(50), "");
+    EXPECT_EQ(Drain(50), "");
 }
 
 TEST_F(CommTest, TheQueueTakes2048BytesAtOnceAndRefusesMore) {
@@ -227,19 +227,19 @@ TEST_F(CommTest, TheQueueTakes2048BytesAtOnceAndRefusesMore) {
     Comm.Open();
     const std::string block(2048, 'A');
     EXPECT_TRUE(Comm.WriteText(block));
-    EXPECT_EQ(Pty.Receive(2048), block);
+    EXPECT_EQ(Receive(2048), block);
 
     const auto start = TClock::now();
     EXPECT_EQ(CommErrorOf([&] { Comm.WriteText(std::string(3000, 'B')); }), OutputFull);
     EXPECT_GE(MsSince(start), 200);
-    EXPECT_EQ(Pty.Drain(100), "");
+    EXPECT_EQ(Drain(100), "");
 }
 
 TEST_F(CommTest, WritesLeaveInOrderAndAFullQueueLosesNothing) {
     Comm.Open();
     ASSERT_TRUE(Comm.WriteText("$DUAIQ,SSD*3C\r\n"));
     ASSERT_TRUE(Comm.WriteText("$DUAIQ,VSD*3F\r\n"));
-    EXPECT_EQ(Pty.Receive(30), "$DUAIQ,SSD*3C\r\n$DUAIQ,VSD*3F\r\n");
+    EXPECT_EQ(Receive(30), "$DUAIQ,SSD*3C\r\n$DUAIQ,VSD*3F\r\n");
 
     Comm.Buffers().SetWriteTimeout(50);
     std::string accepted;
@@ -252,8 +252,8 @@ TEST_F(CommTest, WritesLeaveInOrderAndAFullQueueLosesNothing) {
     }
     ASSERT_TRUE(full);
     EXPECT_GT(accepted.size(), 8000u); // more than the queue: the terminal is full too
-    EXPECT_EQ(Pty.Receive(accepted.size()), accepted);
-    EXPECT_EQ(Pty.Drain(100), "");
+    EXPECT_EQ(Receive(accepted.size()), accepted);
+    EXPECT_EQ(Drain(100), "");
 }
 
 TEST_F(CommTest, TheEndOfSendingIsReportedOnTheUiThread) {
@@ -435,10 +435,10 @@ TEST_F(CommTest, ARaisingTxEmptyHandlerEndsOnlyTheWriteThread) {
     Comm.WriteText("a");
     ASSERT_TRUE(Ui.PumpUntil([&] { return !Reports.Messages.empty(); }));
     EXPECT_EQ(Reports.Messages, std::vector<std::string>{"tx handler failed"});
-    EXPECT_EQ(Pty.Receive(1), "a");
+    EXPECT_EQ(Receive(1), "a");
     EXPECT_TRUE(Comm.WriteText(std::string(2048, 'b'))); // queued, never sent
     EXPECT_EQ(CommErrorOf([&] { Comm.WriteText("c"); }), OutputFull);
-    EXPECT_EQ(Pty.Drain(50), "");
+    EXPECT_EQ(Drain(50), "");
     // receiving goes on
     Pty.Send("still here");
     ASSERT_TRUE(Ui.PumpUntil([&] { return client.All() == "still here"; }));
@@ -447,7 +447,7 @@ TEST_F(CommTest, ARaisingTxEmptyHandlerEndsOnlyTheWriteThread) {
     Comm.SetOnTxEmpty(nullptr);
     Comm.Open();
     Comm.WriteText("d");
-    EXPECT_EQ(Pty.Receive(1), "d");
+    EXPECT_EQ(Receive(1), "d");
 }
 
 // Closing from inside a hand-over (a modal box in a handler let a timer close the port) must
