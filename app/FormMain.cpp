@@ -106,7 +106,11 @@ QTableWidget* Grid(QWidget* Parent, const char* Name, int Columns, int Rows) {
 
 } // namespace
 
+// The pictures are compiled into this static library; make sure the linker keeps them.
+static void InitAssets() { Q_INIT_RESOURCE(assets); }
+
 TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
+    InitAssets();
     setObjectName("FormMain");
     setWindowTitle("Corvane Programming Tool");
 

@@ -7,8 +7,8 @@
 namespace PictureLayout {
 inline constexpr int kVesselWidth = 420;
 inline constexpr int kVesselHeight = 170;
-inline constexpr QRect kEditA{314, 74, 34, 20};  // antenna to bow
-inline constexpr QRect kEditB{174, 74, 34, 20};  // antenna to stern
+inline constexpr QRect kEditA{300, 74, 34, 20};  // antenna to bow
+inline constexpr QRect kEditB{150, 74, 34, 20};  // antenna to stern
 inline constexpr QRect kEditC{292, 8, 30, 20};   // antenna to port, above the hull
 inline constexpr QRect kEditD{292, 142, 30, 20}; // antenna to starboard, below the hull
 inline constexpr QPoint kAntenna{250, 66};

@@ -81,7 +81,7 @@ QImage Vessel() {
     p.drawEllipse(QPointF(kAntenna), 7, 7);
     p.setFont(QFont("DejaVu Sans", 7, QFont::Bold));
     p.setPen(kLine);
-    p.drawText(QRectF(kAntenna.x() - 30, kAntenna.y() + 8, 60, 12), Qt::AlignCenter, "GPS");
+    p.drawText(QRectF(kAntenna.x() - 40, kAntenna.y() - 22, 30, 12), Qt::AlignRight, "GPS");
 
     const double ay = kAntenna.y();
     Arrow(p, QPointF(kAntenna.x() + 9, ay), QPointF(kBow - 22, ay));
