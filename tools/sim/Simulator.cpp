@@ -108,8 +108,10 @@ void TSimulator::Line(std::string_view L) {
     Log("<- " + std::string(body) + "  [" + r.Note + "]");
     for (const std::string& reply : r.Replies) {
         std::string framed = FrameNMEA(reply);
-        if (FOpt.Late)
+        if (FOpt.Late && FLate.size() < kMaxLate)
             FLate.push_back({now + FOpt.LateMs, std::move(framed)});
+        else if (FOpt.Late)
+            Log("too many late replies waiting; this one is dropped");
         else
             FLine.PushReply(std::move(framed));
     }

@@ -45,6 +45,7 @@ public:
 
     static constexpr std::size_t kMaxLine = 1024;      // longer input is noise, not a sentence
     static constexpr std::size_t kTrafficQueue = 7680; // two seconds of the line
+    static constexpr std::size_t kMaxLate = 1000;      // a query storm must not grow memory
 
 private:
     void Line(std::string_view L);
