@@ -285,6 +285,7 @@ int TVaCustomComm::WriteBuf(const void* Buf, int Count) {
         const long n = VaPlatform::WriteDevice(FHandle, p + done, Count - done);
         if (n > 0) {
             done += static_cast<int>(n);
+            FBytesWritten += static_cast<std::uint64_t>(n);
             continue;
         }
         if (n < 0 && !VaPlatform::WouldBlock(errno)) RaiseCommError(VaMsg::WriteError, errno);

@@ -180,8 +180,9 @@ private:
     bool FUpdateDCB = true;
     bool FDestroying = false;
     IVaSynchronizer* FSynchronizer = nullptr;
-    VaPlatform::TLineCounters FLastCounters;  // the status query reports what changed since
-    std::atomic<std::uint64_t> FBytesRead{0}; // lets the receive thread see that bytes are taken
+    VaPlatform::TLineCounters FLastCounters;     // the status query reports what changed since
+    std::atomic<std::uint64_t> FBytesRead{0};    // lets the receive thread see that bytes are taken
+    std::atomic<std::uint64_t> FBytesWritten{0}; // direct writes, for the end-of-sending event
 
     TVaNotifyEvent FOnOpen, FOnClose, FOnRxFlag, FOnCts, FOnDsr, FOnRing, FOnRlsd, FOnTxEmpty,
         FOnBreak, FOnPErr, FOnRx80Full, FOnEvent1, FOnEvent2;

@@ -56,7 +56,8 @@ std::uint32_t CounterChanges(const VaPlatform::TLineCounters& A,
 
 TVaCommEventThread::TVaCommEventThread(TVaCustomComm& Owner, VaPlatform::THandle Device,
                                        std::uint32_t Mask, int ReadSize, IVaSynchronizer& Sync)
-    : FOwner(Owner), FDevice(Device), FMask(Mask), FReadSize(ReadSize), FSync(Sync) {}
+    : FOwner(Owner), FDevice(Device), FMask(Mask), FReadSize(ReadSize), FSync(Sync),
+      FWrittenAtStart(Owner.FBytesWritten.load()) {}
 
 TVaCommEventThread::~TVaCommEventThread() {
     Stop();
@@ -92,6 +93,7 @@ void TVaCommEventThread::Execute(std::stop_token Stop) {
         int unreadCount = 0; // how many, after the last hand-over
         bool again = false;  // somebody reads and bytes remain: hand over at once
         bool above80 = false;
+        std::uint64_t writtenSeen = FWrittenAtStart;
         while (!Stop.stop_requested()) {
             if (!again) {
                 TDeviceWait what = TDeviceWait::HangUp;
@@ -129,6 +131,14 @@ void TVaCommEventThread::Execute(std::stop_token Stop) {
                 if (ReadLineCounters(FDevice, now)) {
                     ev |= CounterChanges(counters, now);
                     counters = now;
+                }
+            }
+            if (FMask & VaEv::TxEmpty) {
+                // direct writes: the device queue ran empty after bytes were written
+                const std::uint64_t written = FOwner.FBytesWritten.load();
+                if (written != writtenSeen && out == 0) {
+                    ev |= VaEv::TxEmpty;
+                    writtenSeen = written;
                 }
             }
             ev &= FMask;

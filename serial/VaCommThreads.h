@@ -54,6 +54,7 @@ private:
     std::uint32_t FMask;
     int FReadSize;
     IVaSynchronizer& FSync;
+    std::uint64_t FWrittenAtStart; // direct writes before the thread runs count too
     std::atomic<int> FThreadId{0};
     std::atomic<TThreadPriority> FPriority{tpNormal};
     std::jthread FThread;

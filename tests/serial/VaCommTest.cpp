@@ -269,6 +269,22 @@ TEST_F(CommTest, TheEndOfSendingIsReportedOnTheUiThread) {
     for (auto id : client.EventThreads) EXPECT_EQ(id, Ui.UiThread);
 }
 
+TEST_F(CommTest, DirectWritesGoOutAtOnce) {
+    TRecorder client;
+    client.SetComm(&Comm);
+    Comm.SetDirectWrite(true);
+    Comm.Open();
+    EXPECT_EQ(Comm.WriteBuf("$DUAIQ,SER*2E\r\n", 15), 15);
+    EXPECT_EQ(Receive(15), "$DUAIQ,SER*2E\r\n");
+    ASSERT_TRUE(Ui.PumpUntil([&] { return client.HasEvent(VaEv::TxEmpty); }));
+    // no queue: what the device does not take within WriteTimeout is not taken
+    Comm.Buffers().SetWriteTimeout(50);
+    int taken = 0;
+    for (int i = 0; i < 100; ++i) taken += Comm.WriteBuf(std::string(1024, 'D').data(), 1024);
+    EXPECT_LT(taken, 100 * 1024);
+    EXPECT_EQ(Drain().size(), static_cast<std::size_t>(taken));
+}
+
 TEST_F(CommTest, ChunksReachTheClientsInOrderOnTheUiThread) {
     std::vector<std::string> log;
     TRecorder first, second;
