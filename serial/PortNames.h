@@ -7,7 +7,8 @@
 //    is not consulted at all. A link that leads to a pseudo-terminal counts only while its
 //    publisher (the transponder simulator, a test) holds the lock file "<name>.lock" beside
 //    it, so a stale link can never reach a terminal that a later program got under the same
-//    number. Any other link (to /dev/ttyUSB0, /dev/serial/by-id/...) is used as it is.
+//    number; such a stale link counts as no link. Any other link (to /dev/ttyUSB0,
+//    /dev/serial/by-id/...) is used as it is, also when it leads nowhere (not found).
 // 3. Otherwise the fixed table of the kernel's serial devices:
 //      COM1 ... COM32   /dev/ttyS0 ... /dev/ttyS31
 //      COM33 ... COM64  /dev/ttyUSB0 ... /dev/ttyUSB31
@@ -25,8 +26,9 @@
 // /tmp/corvane-ports-<uid>; or the directory set for tests.
 std::string PortDirectory();
 
-// Points the resolution at a directory of test links; the fixed table is off while it is set.
-// An empty path restores the real resolution.
+// Points the resolution at a directory of test links; the fixed table is off while it is set
+// (a name without a usable link is then not found). An empty path restores the real
+// resolution.
 void SetTestPortDirectory(const std::string& Dir);
 bool TestPortDirectoryActive();
 

@@ -278,7 +278,6 @@ int TVaCustomComm::WriteBuf(const void* Buf, int Count) {
     std::lock_guard<TVaCriticalSection> lock(FWriteSection);
     const auto* p = static_cast<const std::uint8_t*>(Buf);
     int done = 0;
-    TVaWaitEvent never;
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(FBuffers.WriteTimeout());
     while (done < Count) {
@@ -293,7 +292,7 @@ int TVaCustomComm::WriteBuf(const void* Buf, int Count) {
                               deadline - std::chrono::steady_clock::now())
                               .count();
         if (left <= 0) break;
-        const auto r = VaPlatform::WaitAny({&never}, FHandle, VaPlatform::TDeviceWait::Writable,
+        const auto r = VaPlatform::WaitAny({}, FHandle, VaPlatform::TDeviceWait::Writable,
                                            static_cast<int>(left));
         if (r.Gone || r.Failed) RaiseCommError(VaMsg::WriteError, r.Gone ? EIO : errno);
     }

@@ -209,6 +209,7 @@ bool TVaCommWriteThread::WriteData(const void* Buf, int Count, int TimeoutMs) {
         return false;
     FBuffer.Write(Buf, Count);
     FWriteEvent.SetEvent();
+    if (FTxEmptyWithdraw != nullptr) FTxEmptyWithdraw->request_stop();
     return true;
 }
 
@@ -269,17 +270,38 @@ bool TVaCommWriteThread::Completion(long Written) {
 
 void TVaCommWriteThread::HandOver(std::uint32_t Events, std::stop_token Stop) {
     TVaCustomComm* owner = &FOwner;
-    FSync.Synchronize(
-        [owner, Events] {
-            try {
-                owner->HandleEvents(Events);
-            } catch (...) {
-                // Shown once; raised on in this thread, whose end it is.
-                ReportCurrentException();
-                throw;
-            }
-        },
-        Stop);
+    auto job = [owner, Events] {
+        try {
+            owner->HandleEvents(Events);
+        } catch (...) {
+            // Shown once; raised on in this thread, whose end it is.
+            ReportCurrentException();
+            throw;
+        }
+    };
+    if (Events != VaEv::TxEmpty) {
+        FSync.Synchronize(job, Stop);
+        return;
+    }
+    // An end-of-sending report is out of date once new bytes are queued: WriteData withdraws
+    // it (or stops waiting for it), and the thread sends them at once instead of leaving
+    // them queued until the user-interface thread is free again. It comes after those.
+    std::stop_source withdraw;
+    std::stop_callback onClose(Stop, [&withdraw] { withdraw.request_stop(); });
+    {
+        std::lock_guard<TVaCriticalSection> lock(FWriteSection);
+        if (FBuffer.Size() > 0) return;
+        FTxEmptyWithdraw = &withdraw;
+    }
+    try {
+        FSync.Synchronize(job, withdraw.get_token());
+    } catch (...) {
+        std::lock_guard<TVaCriticalSection> lock(FWriteSection);
+        FTxEmptyWithdraw = nullptr;
+        throw;
+    }
+    std::lock_guard<TVaCriticalSection> lock(FWriteSection);
+    FTxEmptyWithdraw = nullptr;
 }
 
 void TVaCommWriteThread::Execute(std::stop_token Stop) {

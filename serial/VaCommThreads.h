@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -97,6 +98,7 @@ private:
     std::condition_variable_any FRoom;
     IVaSynchronizer& FSync;
     bool FPurgeWaiting = false; // under the write lock: a purge waits for the acknowledgement
+    std::stop_source* FTxEmptyWithdraw = nullptr; // under the write lock: the pending report
     std::atomic<bool> FEnded{false};
     std::atomic<int> FThreadId{0};
     std::atomic<TThreadPriority> FPriority{tpHighest};

@@ -103,7 +103,10 @@ bool TVaSyncQueue::Synchronize(std::function<void()> Job, std::stop_token Stop) 
         }
         return false;
     }
-    if (job->Error) std::rethrow_exception(job->Error);
+    // Taken over here, so the exception lives and dies on this thread only.
+    std::exception_ptr error = std::move(job->Error);
+    lock.unlock();
+    if (error) std::rethrow_exception(error);
     return true;
 }
 
@@ -117,13 +120,15 @@ bool TVaSyncQueue::RunOne() {
         Take(FWakeFd);
         job->Started = true;
     }
+    std::exception_ptr error;
     try {
         job->Run();
     } catch (...) {
-        job->Error = std::current_exception();
+        error = std::current_exception();
     }
     {
         std::lock_guard lock(FMutex);
+        job->Error = std::move(error);
         job->Done = true;
     }
     FDone.notify_all();

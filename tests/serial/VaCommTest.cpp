@@ -256,6 +256,22 @@ TEST_F(CommTest, WritesLeaveInOrderAndAFullQueueLosesNothing) {
     EXPECT_EQ(Drain(100), "");
 }
 
+// The factory reset sends, pauses with the user-interface thread blocked, sends again and
+// closes: what it queued must not wait for that thread.
+TEST_F(CommTest, BytesQueuedWhileTheUiThreadIsBusyAreSentWithoutIt) {
+    TRecorder client;
+    client.SetComm(&Comm);
+    Comm.Open();
+    ASSERT_TRUE(Comm.WriteText("$PSRT,RDP*3F\r\n"));
+    EXPECT_EQ(Pty.Receive(14), "$PSRT,RDP*3F\r\n"); // the loop does not run here
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(Comm.WriteText("$PSRT,SRM*2B\r\n"));
+    EXPECT_EQ(Pty.Receive(14), "$PSRT,SRM*2B\r\n");
+    ASSERT_TRUE(Ui.PumpUntil([&] { return client.HasEvent(VaEv::TxEmpty); }));
+    Ui.Pump(50);
+    EXPECT_EQ(client.Events.size(), 1u); // the outdated report was withdrawn
+}
+
 TEST_F(CommTest, TheEndOfSendingIsReportedOnTheUiThread) {
     TRecorder client;
     client.SetComm(&Comm);
