@@ -13,6 +13,9 @@ struct RouteCase {
     TRoute route;
 };
 
+// Test names, not bytes, in failure reports.
+void PrintTo(const RouteCase& c, std::ostream* os) { *os << c.name; }
+
 class RouteCases : public ::testing::TestWithParam<RouteCase> {};
 
 TEST_P(RouteCases, GoesToItsHandler) {

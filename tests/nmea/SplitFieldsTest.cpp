@@ -14,6 +14,9 @@ struct SplitCase {
     std::vector<std::string> fields;
 };
 
+// Test names, not bytes, in failure reports.
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
+
 class SplitFieldsCases : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitFieldsCases, GivesTheFields) {
