@@ -6,12 +6,14 @@
 #include "UnitReset.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     InstallApplicationExceptionReport();
     TQtSyncPump pump; // runs the serial threads' notifications on this thread
     TFormMain form;
+    QApplication::setWindowIcon(QIcon(":/assets/corvane.png"));
     TFormReset reset(&form);
     form.SetFormReset(&reset);
     form.show();

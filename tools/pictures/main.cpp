@@ -1,5 +1,5 @@
 // Draws the two pictures of the "Static data" tab and writes them as JPEG files:
-//   corvane-pictures OUTPUT_DIR   ->  OUTPUT_DIR/vessel.jpg, OUTPUT_DIR/cabling.jpg
+//   corvane-pictures OUTPUT_DIR   ->  OUTPUT_DIR/vessel.jpg, cabling.jpg and the icon corvane.png
 
 #include "JpegImage.h"
 #include "PictureLayout.h"
@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
+#include <QRadialGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <cstdio>
@@ -156,6 +157,34 @@ QImage Cabling() {
     return img;
 }
 
+// The program's icon: the hull seen from above on a blue disc, with the antenna.
+QImage Icon() {
+    QImage img(128, 128, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient disc(64, 52, 80);
+    disc.setColorAt(0, QColor(70, 140, 205));
+    disc.setColorAt(1, QColor(24, 70, 128));
+    p.setBrush(disc);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QRectF(4, 4, 120, 120));
+    QPainterPath hull;
+    hull.moveTo(22, 50);
+    hull.lineTo(74, 46);
+    hull.cubicTo(96, 46, 106, 58, 110, 64);
+    hull.cubicTo(106, 70, 96, 82, 74, 82);
+    hull.lineTo(22, 78);
+    hull.closeSubpath();
+    p.setBrush(kHull);
+    p.setPen(QPen(kLine, 3));
+    p.drawPath(hull);
+    p.setBrush(QColor(38, 160, 72));
+    p.setPen(QPen(Qt::white, 2));
+    p.drawEllipse(QPointF(70, 64), 7, 7);
+    return img;
+}
+
 bool Write(const QString& path, const QImage& img) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(EncodeJpeg(img, 92)) > 0;
@@ -171,7 +200,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
-    if (!Write(dir + "/vessel.jpg", Vessel()) || !Write(dir + "/cabling.jpg", Cabling())) {
+    if (!Write(dir + "/vessel.jpg", Vessel()) || !Write(dir + "/cabling.jpg", Cabling()) ||
+        !Icon().save(dir + "/corvane.png")) {
         std::fprintf(stderr, "corvane-pictures: cannot write to %s\n", argv[1]);
         return 1;
     }

@@ -1,0 +1,41 @@
+// Arbitrary bytes through the real receive path of the main window: the capture of a
+// TFormMain created once under the offscreen platform, so the dispatch and every handler see
+// them. The first byte picks the sequencer's reply state, so the reply parser is reached in
+// each of its states.
+
+#include "Dialogs.h"
+#include "FormMain.h"
+#include "UnitStatic.h"
+
+#include <QApplication>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+TFormMain& Form() {
+    static int argc = 1;
+    static char name[] = "fuzz_window";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        auto* a = new QApplication(argc, argv);
+        SetMessageBoxHandler([](const TMessageBox&) { return TMsgResult::Ok; });
+        return a;
+    }();
+    (void)app;
+    static TFormMain* form = new TFormMain;
+    return *form;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+    TFormMain& form = Form();
+    if (Size == 0) return 0;
+    form.UnitStatic->ReplyState = static_cast<std::uint8_t>(Data[0] % 13);
+    form.VaCapture_Std.HandleCommData(Data + 1, static_cast<int>(Size - 1));
+    form.VaCapture_Std.HandleCommData(reinterpret_cast<const std::uint8_t*>("\r\n"), 2);
+    return 0;
+}
