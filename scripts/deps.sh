@@ -6,6 +6,7 @@ CORVANE_PACKAGES=(
     libgtest-dev libbenchmark-dev
     qt6-base-dev libgl-dev libjpeg62-turbo-dev
     gpsd-clients   # gpsdecode: the independent decoder the codec is compared with
+    clang libclang-rt-14-dev   # libFuzzer for the fuzz smoke run
 )
 
 corvane_install_missing() {

@@ -1,0 +1,22 @@
+#!/bin/bash
+# Runs both fuzz targets for a fixed time each, seeded from the NMEA corpus.
+# Usage: fuzz/run-fuzz.sh BUILD_DIR SECONDS [WORK_DIR]
+# WORK_DIR keeps the grown corpora between runs (default: a temporary directory).
+set -euo pipefail
+build=$1 seconds=$2
+here=$(cd "$(dirname "$0")" && pwd)
+corpus="$here/../../shared/corpus"
+work=${3:-$(mktemp -d)}
+mkdir -p "$work/codec" "$work/window" "$work/artifacts"
+export LSAN_OPTIONS="suppressions=$here/lsan.supp"
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+for target in codec window; do
+    echo "fuzz_$target: $seconds s"
+    "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+        -artifact_prefix="$work/artifacts/" "$work/$target" "$corpus/ais" "$corpus/streams" "$corpus/gps" \
+        2>&1 | grep -E '^(INFO: Seed|#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb)|ERROR|SUMMARY' || true
+    if ls "$work/artifacts/" | grep -q .; then
+        echo "fuzz_$target found a failure: $work/artifacts/" >&2
+        exit 1
+    fi
+done
