@@ -209,6 +209,7 @@ int Run(const TSimOptions& O) {
     std::int64_t progressAt = clock.MonotonicMs();
     bool dropping = false;
     char buf[4096];
+    std::uint64_t sentLines = 0; // whole lines the device took; a soak compares it with the reader's count
     for (;;) {
         sim.Poll();
         if (sim.UnplugDue()) {
@@ -222,6 +223,8 @@ int Run(const TSimOptions& O) {
         while (!pending.empty()) {
             const ssize_t n = write(line->Fd, pending.data(), pending.size());
             if (n <= 0) break; // full: the reader is slow or absent; wait for room
+            sentLines += static_cast<std::uint64_t>(
+                std::count(pending.begin(), pending.begin() + n, '\n'));
             pending.erase(0, static_cast<std::size_t>(n));
             wrote = true;
         }
@@ -259,7 +262,7 @@ int Run(const TSimOptions& O) {
             return 1;
         }
         if (fds[1].revents & POLLIN) {
-            Log("stopped");
+            Log("stopped after sending " + std::to_string(sentLines) + " sentences");
             return 0; // the published link and the line go with their owners
         }
         if (fds[0].revents & POLLIN) {
