@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -76,4 +77,13 @@ std::vector<std::string> TSimProcess::Transcript() const {
         if (space != std::string::npos) bodies.push_back(line.substr(space + 1));
     }
     return bodies;
+}
+
+std::string TSimProcess::Log() const {
+    std::ifstream in(FDir + "/sim.log");
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void TSimProcess::Signal(int Sig) const {
+    if (FPid > 0) kill(FPid, Sig);
 }

@@ -20,6 +20,8 @@ public:
     // Sentence bodies received so far, in order; rejected lines start with "#".
     std::vector<std::string> Transcript() const;
     void Stop(); // SIGTERM and wait: the published port disappears
+    std::string Log() const; // what the simulator wrote on stderr
+    void Signal(int Sig) const;
 
 private:
     int FPid = -1;

@@ -37,7 +37,7 @@ std::string SimUsage() {
            "  --port-dir DIR      directory of published ports (default: the user's)\n"
            "  --config FILE       transponder memory, read at start and rewritten on change\n"
            "  --transcript FILE   append every received sentence with a time stamp\n"
-           "  --targets N         simulated vessels around the own ship (default 12)\n"
+           "  --targets N         simulated vessels around the own ship (0 to 10000, default 12)\n"
            "  --replay FILE       send a captured NMEA log instead of simulated traffic\n"
            "  --replay-rate N     lines per second for a log without RMC times (default 10)\n"
            "  --speed F           run the traffic F times faster (default 1)\n"
@@ -89,7 +89,7 @@ bool ParseSimOptions(const std::vector<std::string>& Args, TSimOptions& O, std::
             O.PortNum = static_cast<int>(n);
         } else if (a == "--targets") {
             if (!value(v)) return false;
-            if (!ToInt(v, 0, 1000, n)) return bad(v);
+            if (!ToInt(v, 0, 10000, n)) return bad(v);
             O.Targets = static_cast<int>(n);
         } else if (a == "--seed") {
             if (!value(v)) return false;

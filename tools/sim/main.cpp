@@ -28,8 +28,8 @@ namespace {
 
 int gSignalPipe[2] = {-1, -1};
 
-void OnSignal(int) {
-    const char c = 's';
+void OnSignal(int Sig) {
+    const char c = Sig == SIGUSR1 ? 'c' : 's'; // SIGUSR1 asks for the count, the others stop
     [[maybe_unused]] const ssize_t n = write(gSignalPipe[1], &c, 1);
 }
 
@@ -176,6 +176,7 @@ int Run(const TSimOptions& O) {
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGHUP, &sa, nullptr);
+    sigaction(SIGUSR1, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
     auto line = std::make_unique<TLineDevice>();
@@ -262,6 +263,11 @@ int Run(const TSimOptions& O) {
             return 1;
         }
         if (fds[1].revents & POLLIN) {
+            char sig = 's';
+            if (read(gSignalPipe[0], &sig, 1) == 1 && sig == 'c') {
+                Log("sent " + std::to_string(sentLines) + " sentences");
+                continue;
+            }
             Log("stopped after sending " + std::to_string(sentLines) + " sentences");
             return 0; // the published link and the line go with their owners
         }
