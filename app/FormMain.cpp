@@ -5,9 +5,9 @@
 #include "Framing.h"
 #include "JpegImage.h"
 #include "PictureLayout.h"
-#include "Positions.h"
 #include "RadioGroup.h"
 #include "RxColumns.h"
+#include "Shape.h"
 #include "UnitReset.h"
 #include "UnitStatic.h"
 #include "VaExceptionReport.h"
@@ -87,23 +87,6 @@ QPixmap Picture(const char* Resource) {
     return QPixmap::fromImage(DecodeJpeg(f.readAll()));
 }
 
-QPlainTextEdit* Memo(QWidget* Parent, const char* Name) {
-    auto* m = Named(new QPlainTextEdit(Parent), Name);
-    m->setReadOnly(true);
-    m->setMaximumBlockCount(200);
-    return m;
-}
-
-QTableWidget* Grid(QWidget* Parent, const char* Name, int Columns, int Rows) {
-    auto* g = Named(new QTableWidget(Rows, Columns, Parent), Name);
-    g->horizontalHeader()->hide();
-    g->verticalHeader()->hide();
-    g->verticalHeader()->setDefaultSectionSize(16);
-    g->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    g->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    return g;
-}
-
 } // namespace
 
 // The pictures are compiled into this static library; make sure the linker keeps them.
@@ -141,6 +124,7 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     PageControl->setCurrentIndex(0);
     setCentralWidget(PageControl);
     BuildMenu();
+    BuildUnits();
 
     TStaticControls c{ComboBox_Port, BitBtn_Connect, BitBtn_Disc,    Panel_Connect,
                       Edit_ShipsName, Edit_CallSign,  Edit_MMSI,      Edit_A,
@@ -152,7 +136,7 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     s.SendNMEA = [this](const QString& Body) { SendNMEA(Body); };
     s.Pause = [](int Ms) { QThread::msleep(static_cast<unsigned long>(Ms)); };
     s.ClearTerminal = [this] { VaTerminal1->Clear(); };
-    s.StartTxClock = [] {};
+    s.StartTxClock = [this] { UnitSent->StartTxClock(); };
     s.CloseMainWindow = [this] { QTimer::singleShot(0, this, [this] { close(); }); };
     UnitStatic = std::make_unique<TUnitStatic>(c, VaComm_Std, VaCapture_Std, Timer_Scan,
                                                Timer_WatchDog, OwnShip, std::move(s));
@@ -347,71 +331,38 @@ QWidget* TFormMain::BuildStaticTab() {
 
 QWidget* TFormMain::BuildDiagTab() {
     auto* tab = Named(new QWidget, "TabSheet_Diag", "Diagnostics");
-    auto* layout = new QGridLayout(tab);
-    StringGrid_Error = Grid(tab, "StringGrid_Error", 3, 1);
-    StringGrid_Warn = Grid(tab, "StringGrid_Warn", 3, 1);
-    layout->addWidget(StringGrid_Error, 0, 0);
-    layout->addWidget(StringGrid_Warn, 0, 1);
-
-    // transponder status group: kept up to date but never shown
-    auto* status = Named(new QGroupBox("Transponder status", tab), "GroupBox_Status");
-    Label_MMSI = Named(new QLabel(status), "Label_MMSI", "Valid MMSI");
-    Label_V_TX = Named(new QLabel("-", status), "Label_V_TX", "Supply voltage while transmitting");
-    Label_Tx = Named(new QLabel("Standby", status), "Label_Tx", "Transmitter status");
-    auto* sl = new QVBoxLayout(status);
-    sl->addWidget(Label_MMSI);
-    sl->addWidget(Label_V_TX);
-    sl->addWidget(Label_Tx);
-    status->hide();
-
-    struct {
-        QPlainTextEdit** memo;
-        const char* name;
-        const char* label;
-        const char* labelName;
-    } memos[] = {
-        {&Memo_GGA, "Memo_GGA", "GGA:", "Label56"}, {&Memo_GSV, "Memo_GSV", "GSV", "Label57"},
-        {&Memo_RMC, "Memo_RMC", "RMC", "Label58"},  {&Memo_TXT, "Memo_TXT", "TXT", "Label51"},
-        {&Memo_ALR, "Memo_ALR", "ALR", "Label52"},
-    };
-    int row = 1;
-    for (auto& m : memos) {
-        auto* l = Named(new QLabel(m.label, tab), m.labelName);
-        *m.memo = Memo(tab, m.name);
-        (*m.memo)->setMaximumHeight(40);
-        layout->addWidget(l, row, 0);
-        layout->addWidget(*m.memo, row, 1);
-        FTraceWidgets << l << *m.memo;
-        ++row;
-    }
-    Memo1 = Memo(tab, "Memo1");
-    Memo1->setMaximumHeight(40);
-    layout->addWidget(Memo1, row, 0, 1, 2);
-    FTraceWidgets << Memo1;
-    for (QWidget* w : FTraceWidgets) w->hide();
+    FDiag = BuildDiagControls(tab);
+    StringGrid_Error = FDiag.StringGrid_Error;
+    StringGrid_Warn = FDiag.StringGrid_Warn;
+    Shape_OK = FDiag.Shape_OK;
+    Shape_Warn = FDiag.Shape_Warn;
+    Shape_Error = FDiag.Shape_Error;
+    Label_MMSI = FDiag.Label_MMSI;
+    Label_V_TX = FDiag.Label_V_TX;
+    Label_Tx = FDiag.Label_Tx;
+    Label_Rx = FDiag.Label_Rx;
+    Memo_GGA = FDiag.Memo_GGA;
+    Memo_GSV = FDiag.Memo_GSV;
+    Memo_RMC = FDiag.Memo_RMC;
+    Memo_TXT = FDiag.Memo_TXT;
+    Memo_ALR = FDiag.Memo_ALR;
+    Memo1 = FDiag.Memo1;
+    FTraceWidgets << FDiag.TraceWidgets;
     return tab;
 }
 
 QWidget* TFormMain::BuildSentTab() {
     auto* tab = Named(new QWidget, "TabSheet_Sent", "Sent data");
-    auto* layout = new QGridLayout(tab);
-    auto* l = Named(new QLabel("VDO:", tab), "Label50");
-    Memo_VDO = Memo(tab, "Memo_VDO");
-    layout->addWidget(l, 1, 0);
-    layout->addWidget(Memo_VDO, 1, 1);
-    layout->setRowStretch(0, 1);
-    l->hide();
-    Memo_VDO->hide();
-    FTraceWidgets << l << Memo_VDO;
+    FSent = BuildSentControls(tab);
+    Memo_VDO = FSent.Memo_VDO;
+    FTraceWidgets << FSent.TraceWidgets;
     return tab;
 }
 
 QWidget* TFormMain::BuildReceivedTab() {
     auto* tab = Named(new QWidget, "TabSheet_Received", "Received data");
-    StringGrid_RxData = Grid(tab, "StringGrid_RxData", kRxColumns, 3);
-    auto* layout = new QVBoxLayout(tab);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(StringGrid_RxData);
+    StringGrid_RxData = BuildReceivedGrid(tab);
+    FReceive.StringGrid_RxData = StringGrid_RxData;
     return tab;
 }
 
@@ -427,6 +378,48 @@ void TFormMain::BuildMenu() {
     MenuItem_DataCol = menuBar()->addMenu("Data Columns");
     MenuItem_DataCol->setObjectName("MenuItem_DataCol");
     MenuItem_DataCol->menuAction()->setVisible(false);
+    AddColumnItems(MenuItem_DataCol, FReceive);
+}
+
+void TFormMain::BuildUnits() {
+    auto log = [this](const std::string& Raw) { LogSentence(Raw); };
+    auto now = [this] { return UtcNow(); };
+
+    FReceive.Label_Rx = Label_Rx;
+    UnitReceive = std::make_unique<TUnitReceive>(
+        FReceive, TargetList, OwnPos, Msg5Setup, ColVisible,
+        TUnitReceive::TServices{[this] { ApplyRxColumns(); }, log, now});
+    StringGrid_RxData->setItemDelegate(new TRxDataDelegate(*UnitReceive, StringGrid_RxData));
+    using TClick = void (TUnitReceive::*)();
+    const std::array<TClick, kRxColumns> clicks = {
+        &TUnitReceive::MenuItem_ClassClick,      &TUnitReceive::MenuItem_MMSIClick,
+        &TUnitReceive::MenuItem_ShipNameClick,   &TUnitReceive::MenuItem_CallSignClick,
+        &TUnitReceive::MenuItem_SOGClick,        &TUnitReceive::MenuItem_COGClick,
+        &TUnitReceive::MenuItem_LatitudeClick,   &TUnitReceive::MenuItem_LongitudeClick,
+        &TUnitReceive::MenuItem_LastReportClick, &TUnitReceive::MenuItem_VendorIDClick,
+        &TUnitReceive::MenuItem_BearingClick,    &TUnitReceive::MenuItem_RangeClick,
+        &TUnitReceive::MenuItem_DimClick,        &TUnitReceive::MenuItem_VesselTypeClick};
+    for (std::size_t c = 0; c < clicks.size(); ++c)
+        connect(FReceive.ColumnItems[c], &QAction::triggered, this, [this, click = clicks[c]] {
+            Guarded([this, click] { (UnitReceive.get()->*click)(); });
+        });
+    connect(FReceive.MenuItem_Allvisible, &QAction::triggered, this,
+            [this] { Guarded([this] { UnitReceive->MenuItem_AllvisibleClick(); }); });
+    connect(PageControl, &QTabWidget::currentChanged, this,
+            [this](int Index) { PageControlChange(Index); });
+
+    UnitSent = std::make_unique<TUnitSent>(FSent, Label_Tx, OwnPos, Msg5Setup, now);
+    UnitDiag = std::make_unique<TUnitDiag>(FDiag, DUT_Status, OwnPos, log);
+}
+
+// The "Received data" tab's show and hide events.
+void TFormMain::PageControlChange(int Index) {
+    const bool showing = PageControl->widget(Index) == TabSheet_Received;
+    if (showing == FReceivedShowing) return;
+    FReceivedShowing = showing;
+    Guarded([this, showing] {
+        showing ? UnitReceive->TabSheet_ReceivedShow() : UnitReceive->TabSheet_ReceivedHide();
+    });
 }
 
 void TFormMain::FormCreate() {
@@ -456,7 +449,11 @@ void TFormMain::MenuItem_HelpClick() {
                    "Free software by the Corvane tool developers.");
 }
 
-void TFormMain::Timer_Err_WarnTimer() {}
+void TFormMain::Timer_Err_WarnTimer() {
+    UnitDiag->RefreshErrWarn();
+    UnitSent->RefreshTxAge();
+    UnitReceive->RefreshLastReport();
+}
 
 void TFormMain::Shape_ResetMouseDown() {
     if (FormReset != nullptr) FormReset->exec();
@@ -510,27 +507,50 @@ void TFormMain::SendNMEA(const QString& Body) {
 
 void TFormMain::VaCapture_StdMessage(TVaCapture&, const std::string& Data) {
     const QString S = QString::fromLatin1(Data.data(), static_cast<qsizetype>(Data.size()));
-    Memo1->setPlainText(S);
+    ShowLastSentence(S);
     Timer_WatchDog.stop();
     Timer_WatchDog.start();
     switch (RouteSentence(Data, UnitStatic->ReplyState)) {
     case TRoute::ParseReply: UnitStatic->ParseReply(S); break;
-    case TRoute::HandleVDM: HandleVDM(S, Data); break;
-    case TRoute::HandleGPS: HandleGPS(S, Data); break;
     case TRoute::HandleTXT:
+        UnitDiag->HandleTXT(Data);
+        break;
     case TRoute::HandleRES:
+        UnitDiag->HandleRES(Data);
+        break;
+    case TRoute::HandleGPS:
+        UnitDiag->HandleGPS(Data);
+        break;
     case TRoute::HandleALR:
+        UnitDiag->HandleALR(Data);
+        break;
+    case TRoute::HandleVDM:
+        UnitReceive->HandleVDM(Data);
+        break;
     case TRoute::HandleVDO:
+        UnitSent->HandleVDO(Data);
+        break;
     case TRoute::Dropped: break;
     }
+}
+
+// The memo shows the last received sentence. Laying out its text costs more than handling the
+// sentence itself, so it is laid out once per turn of the event loop, before anything is
+// painted, with the last sentence of the batch.
+void TFormMain::ShowLastSentence(const QString& S) {
+    FLastSentence = S;
+    if (FLastSentencePending) return;
+    FLastSentencePending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FLastSentencePending = false;
+            Memo1->setPlainText(FLastSentence);
+        },
+        Qt::QueuedConnection);
 }
 
 void TFormMain::LogSentence(const std::string& Raw) {
     if (TraceLog.IsOpen()) TraceLog.WriteLine(Raw);
 }
 
-void TFormMain::HandleVDM(const QString&, const std::string& Raw) { LogSentence(Raw); }
-
-void TFormMain::HandleGPS(const QString& S, const std::string& Raw) {
-    if (TextAt(S, 2, "GPRMC")) LogSentence(Raw);
-}

@@ -2,8 +2,15 @@
 // The main window: builds every control and component, wires the units and routes received
 // sentences to their handlers.
 
+#include "AIS_Codec.h"
+#include "DiagRules.h"
+#include "Geodesy.h"
 #include "OwnShip.h"
+#include "ReportAge.h"
 #include "TraceLog.h"
+#include "UnitDiag.h"
+#include "UnitReceive.h"
+#include "UnitSent.h"
 #include "VaCapture.h"
 #include "VaComm.h"
 
@@ -12,6 +19,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -25,6 +33,7 @@ class QTableWidget;
 class QWidget;
 class TFormReset;
 class TRadioGroup;
+class TShape;
 class TUnitStatic;
 class TVaTerminal;
 
@@ -51,6 +60,12 @@ public:
     // Program-wide records.
     TOwnShip OwnShip;
     std::array<bool, 14> ColVisible{};
+    TGeoCoor OwnPos{"91", "181"}; // outside the valid range until a position arrives
+    std::vector<TStatic> TargetList;
+    TDUT_Status DUT_Status;
+    TMsg5_setup Msg5Setup; // joining state shared by received and own sentences
+    // UTC "now" as days, for every age the window shows; tests put their own clock here.
+    TUtcClock UtcNow = SystemUtcNow;
 
     // Components.
     TVaComm VaComm_Std;
@@ -60,6 +75,9 @@ public:
     QTimer Timer_Err_Warn;
     TTraceLog TraceLog;
     std::unique_ptr<TUnitStatic> UnitStatic;
+    std::unique_ptr<TUnitReceive> UnitReceive;
+    std::unique_ptr<TUnitSent> UnitSent;
+    std::unique_ptr<TUnitDiag> UnitDiag;
     TFormReset* FormReset = nullptr;
 
     // Controls.
@@ -100,8 +118,12 @@ public:
     QLabel* Label_MMSI;
     QLabel* Label_V_TX;
     QLabel* Label_Tx;
+    QLabel* Label_Rx;
     QTableWidget* StringGrid_Error;
     QTableWidget* StringGrid_Warn;
+    TShape* Shape_OK;
+    TShape* Shape_Warn;
+    TShape* Shape_Error;
     QTableWidget* StringGrid_RxData;
     QMenu* MenuItem_DataCol;
 
@@ -118,12 +140,20 @@ private:
     QWidget* BuildReceivedTab();
     void BuildMenu();
     void FormClose();
-    void HandleVDM(const QString& S, const std::string& Raw);
-    void HandleGPS(const QString& S, const std::string& Raw);
+    void BuildUnits();
+    void PageControlChange(int Index);
     void LogSentence(const std::string& Raw);
+    void ShowLastSentence(const QString& S);
 
     QList<QWidget*> FTraceWidgets; // shown once the trace view is unlocked
     bool FClosed = false;
+    bool FReceivedShowing = false;
+    QString FLastSentence;
+    bool FLastSentencePending = false;
+    // The views' controls, handed to their units.
+    TDiagControls FDiag;
+    TSentControls FSent;
+    TReceiveControls FReceive;
 };
 
 // Runs Handler, passing any exception to the application's default exception report: no

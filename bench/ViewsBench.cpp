@@ -1,0 +1,205 @@
+// The received-traffic path through the real window (offscreen): bytes handed to the capture
+// as the port would, routed, decoded and written into the "Received data" table, which is
+// showing and repainted between chunks; and one tick of the once-a-second timer. Both at 100,
+// 1,000 and 10,000 targets in the table.
+
+#include "AisEncode.h"
+#include "Dialogs.h"
+#include "FormMain.h"
+
+#include <QApplication>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t kFirstMMSI = 211000000;
+
+// Class A and B targets in turn, spread around 54.4 N 10.2 E; Round moves them on.
+std::string PositionReport(std::uint32_t Index, int Round, TVdSentenceBuilder& Builder) {
+    const std::uint32_t mmsi = kFirstMMSI + Index;
+    const double lat = 54.0 + (Index % 100) * 0.01 + Round * 0.0001;
+    const double lon = 10.0 + (Index / 100 % 100) * 0.01 + Round * 0.0001;
+    const unsigned sog = 10 + (Index + static_cast<unsigned>(Round)) % 200;
+    const unsigned cog = (Index * 37 + static_cast<unsigned>(Round) * 11) % 3600;
+    std::vector<std::string> s;
+    if (Index % 2 == 0) {
+        TAisPosA m;
+        m.MMSI = mmsi;
+        m.Sog = sog;
+        m.Lat = LonLatUnits(lat);
+        m.Lon = LonLatUnits(lon);
+        m.Cog = cog;
+        s = Builder.Build(false, 'A', EncodeMsg123(m));
+    } else {
+        TAisPosB m;
+        m.MMSI = mmsi;
+        m.Sog = sog;
+        m.Lat = LonLatUnits(lat);
+        m.Lon = LonLatUnits(lon);
+        m.Cog = cog;
+        s = Builder.Build(false, 'B', EncodeMsg18(m));
+    }
+    return s.front();
+}
+
+std::string StaticReport(std::uint32_t Index, TVdSentenceBuilder& Builder) {
+    std::string out;
+    if (Index % 2 == 0) {
+        TAisStaticVoyage m;
+        m.MMSI = kFirstMMSI + Index;
+        m.Name = "VESSEL " + std::to_string(Index);
+        m.CallSign = "DA" + std::to_string(Index % 10000);
+        m.ShipType = 70;
+        m.ToBow = 80, m.ToStern = 20, m.ToPort = 8, m.ToStarboard = 8;
+        m.Destination = "KIEL";
+        for (const auto& s : Builder.Build(false, 'A', EncodeMsg5(m))) out += s;
+    } else {
+        TAisStaticA a;
+        a.MMSI = kFirstMMSI + Index;
+        a.Name = "YACHT " + std::to_string(Index);
+        out += Builder.Build(false, 'B', EncodeMsg24A(a)).front();
+        TAisStaticB b;
+        b.MMSI = a.MMSI;
+        b.ShipType = 37;
+        b.VendorID = "CVN2401";
+        b.CallSign = "DB" + std::to_string(Index % 10000);
+        b.ToBow = 8, b.ToStern = 2, b.ToPort = 1, b.ToStarboard = 2;
+        out += Builder.Build(false, 'B', EncodeMsg24B(b)).front();
+    }
+    return out;
+}
+
+// One window per table size, filled once: positions and static data for every target.
+struct TFilledWindow {
+    explicit TFilledWindow(int Targets) {
+        Form = std::make_unique<TFormMain>();
+        Form->UtcNow = [this] { return Now; };
+        Form->show();
+        Form->PageControl->setCurrentWidget(Form->TabSheet_Received);
+        TVdSentenceBuilder b;
+        std::string bytes;
+        for (int i = 0; i < Targets; ++i) {
+            bytes += PositionReport(static_cast<std::uint32_t>(i), 0, b);
+            bytes += StaticReport(static_cast<std::uint32_t>(i), b);
+        }
+        const auto t0 = std::chrono::steady_clock::now();
+        Feed(bytes);
+        QApplication::processEvents();
+        FillSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    void Feed(const std::string& Bytes) {
+        Form->VaCapture_Std.HandleCommData(
+            reinterpret_cast<PVaData>(const_cast<char*>(Bytes.data())),
+            static_cast<int>(Bytes.size()));
+    }
+    std::unique_ptr<TFormMain> Form;
+    double Now = 46000.0; // a date-time in days, moved on by the benchmark
+    double FillSeconds = 0;
+};
+
+// One window at a time; it must go before the application object does.
+std::unique_ptr<TFilledWindow> TheWindow;
+int TheWindowSize = 0;
+
+TFilledWindow& Window(int Targets) {
+    if (!TheWindow || TheWindowSize != Targets) {
+        TheWindow.reset();
+        TheWindow = std::make_unique<TFilledWindow>(Targets);
+        TheWindowSize = Targets;
+    }
+    return *TheWindow;
+}
+
+// Sentences per second: position and static reports of known targets (every twentieth one
+// static) in chunks of Chunk sentences, the event loop run after each chunk (the memo of the
+// last sentence laid out, the showing table repainted). Chunk 1 is the worst case of a port
+// that hands over every sentence on its own.
+void ReceivedSentences(benchmark::State& State, int kChunk) {
+    const int targets = static_cast<int>(State.range(0));
+    TFilledWindow& w = Window(targets);
+    TVdSentenceBuilder b;
+    std::vector<std::string> chunks;
+    int sentencesPerChunk = 0;
+    for (int c = 0; c < 8000 / kChunk; ++c) {
+        std::string bytes;
+        int count = 0;
+        for (int k = 0; k < kChunk; ++k) {
+            const auto index = static_cast<std::uint32_t>((c * kChunk + k) * 7919 % targets);
+            if ((c * kChunk + k) % 20 == 19) {
+                const std::string s = StaticReport(index, b);
+                bytes += s;
+                count += 2;
+            } else {
+                bytes += PositionReport(index, c + 1, b);
+                ++count;
+            }
+        }
+        chunks.push_back(bytes);
+        sentencesPerChunk = count;
+    }
+    std::size_t next = 0;
+    for (auto _ : State) {
+        w.Feed(chunks[next++ % chunks.size()]);
+        QApplication::processEvents();
+    }
+    State.SetItemsProcessed(State.iterations() * sentencesPerChunk);
+    State.counters["rows"] = w.Form->StringGrid_RxData->rowCount();
+    State.counters["fill_s"] = w.FillSeconds;
+}
+
+void BM_ReceivedSentences(benchmark::State& State) {
+    ReceivedSentences(State, 1000);
+}
+
+void BM_ReceivedOneByOne(benchmark::State& State) {
+    ReceivedSentences(State, 1);
+}
+
+// One tick of the once-a-second timer with every target's age changing, and the repaint.
+void BM_TimerTick(benchmark::State& State) {
+    TFilledWindow& w = Window(static_cast<int>(State.range(0)));
+    w.Form->Timer_WatchDog.stop(); // no port: the link watchdog would try to reopen it
+    for (auto _ : State) {
+        w.Now += 1.0 / 86400;
+        w.Form->Timer_Err_WarnTimer();
+        QApplication::processEvents();
+    }
+    State.counters["rows"] = w.Form->StringGrid_RxData->rowCount();
+}
+
+// Size by size, so each table is filled once.
+const bool kRegistered = [] {
+    for (int targets : {100, 1000, 10000}) {
+        benchmark::RegisterBenchmark("BM_ReceivedSentences", BM_ReceivedSentences)
+            ->Arg(targets)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("BM_ReceivedOneByOne", BM_ReceivedOneByOne)
+            ->Arg(targets)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark("BM_TimerTick", BM_TimerTick)
+            ->Arg(targets)
+            ->Unit(benchmark::kMillisecond);
+    }
+    return true;
+}();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    SetMessageBoxHandler([](const TMessageBox&) { return TMsgResult::Ok; }); // never block on a box
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    TheWindow.reset();
+    return 0;
+}

@@ -1,0 +1,78 @@
+#pragma once
+// Diagnostics without widgets: the transponder's status record, the GPS position fields, the
+// lamp masks and the converter readings of the status sentence.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The transponder's diagnostic status. Only LED and the GPS texts are kept up to date; the
+// other fields stay as they start.
+struct TDUT_Status {
+    std::int32_t LED = 0;
+    long double FwdPwr = 0, RevPwr = 0, VoltIdle = 0, VoltTx = 0, RSSI1 = 0, RSSI2 = 0;
+    long double Thresh1 = 0, Thresh2 = 0, TX_Power = 0, TX_FreqAbw = 0, TX_ModPos = 0;
+    long double TX_ModNeg = 0, TX_Current = 0, SplitPwrLo = 0, SplitPwrHi = 0, VHF_Ref = 0;
+    long double VHF_Amp = 0, DC_Current = 0, Masse_Isol = 0;
+    bool Sperren = false;
+    std::string SatUsed = "0";
+    std::string SatView = "0";
+    std::string ValidFix;
+    std::string ValidMMSI;
+};
+
+// NMEA latitude ddmm.mmmm and its hemisphere as signed decimal degrees with five decimals
+// ("S" negative), or "n.a." when degrees or minutes do not read as a number.
+std::string NmeaLatToDeg(std::string_view Field, std::string_view Hemisphere);
+// The same for a longitude dddmm.mmmm ("W" negative).
+std::string NmeaLonToDeg(std::string_view Field, std::string_view Hemisphere);
+
+// ---- Status sentence "RES" -------------------------------------------------------------------
+
+enum class TLampColour { Neutral, Lime, Yellow, Red };
+
+struct TLampSpec {
+    const char* Name;
+    const char* Caption;
+    int Bit;
+    TLampColour On;
+};
+
+// The eight lamps from top to bottom.
+inline constexpr std::array<TLampSpec, 8> kLamps = {{
+    {"Shape_LED_OK", "All OK", 1, TLampColour::Lime},
+    {"Shape_LED_RX", "RX", 5, TLampColour::Lime},
+    {"Shape_LED_TX", "TX", 6, TLampColour::Lime},
+    {"Shape_LED_Silent", "RX Only", 4, TLampColour::Yellow},
+    {"Shape_LED_Warning", "Warning", 0, TLampColour::Yellow},
+    {"Shape_LED_SRM", "Safety Related Message", 3, TLampColour::Yellow},
+    {"Shape_LED_Error", "Error", 2, TLampColour::Red},
+    {"Shape_LED_VHF_TX", "VHF TX", 7, TLampColour::Red},
+}};
+
+inline TLampColour LampColour(std::int32_t Mask, const TLampSpec& Lamp) {
+    return (Mask >> Lamp.Bit) & 1 ? Lamp.On : TLampColour::Neutral;
+}
+
+// The hexadecimal number at the 1-based positions First to Last; nothing when any of them is
+// not a hexadecimal digit or lies past the end of S.
+std::optional<std::uint32_t> HexAt(std::string_view S, int First, int Last);
+
+// Lamp mask of a "LED," sentence (positions 15 and 16).
+std::optional<std::int32_t> LedMask(std::string_view S);
+
+// New captions of the hardware labels from an "ADC," sentence; a label without one keeps its
+// caption. Reading stops at the first reading that fails; the supply voltage while
+// transmitting is read only once an own transmission has been seen (TxSeen).
+struct TAdcCaptions {
+    std::optional<std::string> ForPwr, RevPwr, V_Idle, V_TX, RSSI1, RSSI2;
+};
+TAdcCaptions EvaluateADC(std::string_view S, bool TxSeen);
+
+// Verdicts of single readings.
+std::optional<std::string> PowerVerdict(std::uint32_t Forward,
+                                        std::uint32_t Reverse); // none for reverse 0
+std::string VoltageText(std::uint32_t Reading);                 // "12 V"
+std::string RssiVerdict(std::uint32_t Reading);                 // "OK", "ERROR"

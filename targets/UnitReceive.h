@@ -1,0 +1,107 @@
+#pragma once
+// Received targets: one entry per AIS station heard, kept in step with the "Received data"
+// table (entry i is table row i + 1), the column menu and the table's cell drawing.
+
+#include "AIS_Codec.h"
+#include "Geodesy.h"
+#include "ReportAge.h"
+#include "RxColumns.h"
+
+#include <QStyledItemDelegate>
+#include <array>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPainter;
+class QTableWidget;
+class QWidget;
+
+struct TReceiveControls {
+    QTableWidget* StringGrid_RxData = nullptr;
+    QLabel* Label_Rx = nullptr;        // "Receiver" field of the diagnostics status group
+    QMenu* MenuItem_DataCol = nullptr; // "Data Columns"
+    std::array<QAction*, kRxColumns> ColumnItems{}; // MenuItem_Class ... MenuItem_VesselType
+    QAction* MenuItem_Allvisible = nullptr;
+};
+
+// The table, filling Tab: 14 columns, three rows, 16-pixel rows, no fixed rows or columns.
+QTableWidget* BuildReceivedGrid(QWidget* Tab);
+// Adds the column items, a separator and "All visible" to the menu; the first nine checked.
+void AddColumnItems(QMenu* DataCol, TReceiveControls& Controls);
+
+class TUnitReceive {
+public:
+    struct TServices {
+        std::function<void()> ApplyRxColumns; // header row and widths from ColVisible
+        std::function<void(const std::string&)> LogSentence; // to the trace log when it is open
+        TUtcClock Now;
+    };
+
+    TUnitReceive(const TReceiveControls& Controls, std::vector<TStatic>& TargetList,
+                 const TGeoCoor& OwnPos, TMsg5_setup& Setup,
+                 std::array<bool, kRxColumns>& ColVisible, TServices Services);
+
+    void HandleVDM(const std::string& S); // the received sentence as bytes
+    void StoreDynamic(const TDynamic& D);
+    void StoreStatic(const TStatic& S);
+    // The table row holding the target (the last one when several match), 0 when unknown.
+    int FindTargetRow(const std::string& MMSI) const;
+    void RefreshLastReport();
+
+    // Column menu, shown only while the tab is.
+    void TabSheet_ReceivedShow();
+    void TabSheet_ReceivedHide();
+    void MenuItem_ClassClick() { ColumnClick(0); }
+    void MenuItem_MMSIClick() { ColumnClick(1); }
+    void MenuItem_ShipNameClick() { ColumnClick(2); }
+    void MenuItem_CallSignClick() { ColumnClick(3); }
+    void MenuItem_SOGClick() { ColumnClick(4); }
+    void MenuItem_COGClick() { ColumnClick(5); }
+    void MenuItem_LatitudeClick() { ColumnClick(6); }
+    void MenuItem_LongitudeClick() { ColumnClick(7); }
+    void MenuItem_LastReportClick() { ColumnClick(8); }
+    void MenuItem_VendorIDClick() { ColumnClick(9); }
+    void MenuItem_BearingClick() { ColumnClick(10); }
+    void MenuItem_RangeClick() { ColumnClick(11); }
+    void MenuItem_DimClick() { ColumnClick(12); }
+    void MenuItem_VesselTypeClick() { ColumnClick(13); }
+    void MenuItem_AllvisibleClick();
+    // The column item's check state (already toggled) into ColVisible, then the widths.
+    void ColumnClick(int Col);
+
+    // After the table's own drawing of a cell: a non-empty cell is filled with its background
+    // and its text drawn centred, aligned to the top, unwrapped.
+    void StringGrid_RxDataDrawCell(QPainter& Canvas, int ACol, int ARow, const QRect& Rect,
+                                   bool Selected);
+
+private:
+    int FindOrCreateRow(const std::string& MMSI);
+    void SetCell(int Row, int Col, const QString& Text);
+
+    TReceiveControls FC;
+    std::vector<TStatic>& FTargets;
+    const TGeoCoor& FOwnPos;
+    TMsg5_setup& FSetup;
+    std::array<bool, kRxColumns>& FColVisible;
+    TServices FServices;
+    T_NMEA_VD FVD;
+    // MMSI -> the last row whose MMSI cell holds it; rows are only ever added.
+    std::unordered_map<std::string, int> FRowOf;
+};
+
+// Hands every painted cell of the table to the unit's draw handler.
+class TRxDataDelegate : public QStyledItemDelegate {
+public:
+    TRxDataDelegate(TUnitReceive& Unit, QObject* Parent)
+        : QStyledItemDelegate(Parent), FUnit(Unit) {}
+    void paint(QPainter* Painter, const QStyleOptionViewItem& Option,
+               const QModelIndex& Index) const override;
+
+private:
+    TUnitReceive& FUnit;
+};
