@@ -347,6 +347,7 @@ QWidget* TFormMain::BuildDiagTab() {
     Memo_TXT = FDiag.Memo_TXT;
     Memo_ALR = FDiag.Memo_ALR;
     Memo1 = FDiag.Memo1;
+    Memo1->installEventFilter(this);
     FTraceWidgets << FDiag.TraceWidgets;
     return tab;
 }
@@ -477,6 +478,7 @@ void TFormMain::SetFormReset(TFormReset* Dialog) {
 }
 
 bool TFormMain::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == Memo1 && Event->type() == QEvent::Show) ApplyLastSentence();
     if (Watched == Shape_Reset && Event->type() == QEvent::MouseButtonPress && Shape_Reset->isEnabled()) {
         Guarded([this] { Shape_ResetMouseDown(); });
         return true;
@@ -536,18 +538,26 @@ void TFormMain::VaCapture_StdMessage(TVaCapture&, const std::string& Data) {
 
 // The memo shows the last received sentence. Laying out its text costs more than handling the
 // sentence itself, so it is laid out once per turn of the event loop, before anything is
-// painted, with the last sentence of the batch.
+// painted, with the last sentence of the batch; while it is hidden (the trace view locked, or
+// another tab showing) it is laid out only when it is shown.
 void TFormMain::ShowLastSentence(const QString& S) {
     FLastSentence = S;
-    if (FLastSentencePending) return;
+    FLastSentenceStale = true;
+    if (FLastSentencePending || !Memo1->isVisible()) return;
     FLastSentencePending = true;
     QMetaObject::invokeMethod(
         this,
         [this] {
             FLastSentencePending = false;
-            Memo1->setPlainText(FLastSentence);
+            ApplyLastSentence();
         },
         Qt::QueuedConnection);
+}
+
+void TFormMain::ApplyLastSentence() {
+    if (!FLastSentenceStale) return;
+    FLastSentenceStale = false;
+    Memo1->setPlainText(FLastSentence);
 }
 
 void TFormMain::LogSentence(const std::string& Raw) {

@@ -144,12 +144,14 @@ private:
     void PageControlChange(int Index);
     void LogSentence(const std::string& Raw);
     void ShowLastSentence(const QString& S);
+    void ApplyLastSentence();
 
     QList<QWidget*> FTraceWidgets; // shown once the trace view is unlocked
     bool FClosed = false;
     bool FReceivedShowing = false;
     QString FLastSentence;
-    bool FLastSentencePending = false;
+    bool FLastSentencePending = false; // a layout of the memo is queued
+    bool FLastSentenceStale = false;   // the memo does not show FLastSentence yet
     // The views' controls, handed to their units.
     TDiagControls FDiag;
     TSentControls FSent;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QPlainTextEdit>
+#include <QTabWidget>
 
 namespace {
 
@@ -118,6 +119,24 @@ TEST_F(Diagnostics, TheWholeGpsCorpusKeepsTheLabelsInStep) {
             fixes += Form->DUT_Status.ValidFix == "OK";
         }
     EXPECT_GT(fixes, 0);
+}
+
+TEST_F(Diagnostics, TheRawMemoShowsTheLastSentence) {
+    Receive(kGGA);
+    Receive(kRMC);
+    Receive("#dropped"); // dropped sentences count as well
+    Form->show();
+    Form->PageControl->setCurrentWidget(Form->TabSheet_Diag);
+    Form->Memo1->show(); // as unlocking the trace view does
+    EXPECT_EQ(Form->Memo1->toPlainText().trimmed(), "#dropped");
+    Receive(kGSV);
+    Receive(kGGA);
+    QCoreApplication::processEvents(); // laid out once for the batch, before anything is painted
+    EXPECT_EQ(Form->Memo1->toPlainText().trimmed(), QString::fromStdString(kGGA));
+    Form->PageControl->setCurrentWidget(Form->TabSheet_Sent);
+    Receive(kRMC);
+    Form->PageControl->setCurrentWidget(Form->TabSheet_Diag);
+    EXPECT_EQ(Form->Memo1->toPlainText().trimmed(), QString::fromStdString(kRMC));
 }
 
 // ---- Alarm and text-message lists --------------------------------------------------------------
