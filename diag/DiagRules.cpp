@@ -1,5 +1,6 @@
 #include "DiagRules.h"
 
+#include "Decimal.h"
 #include "Dispatch.h"
 
 #include <charconv>
@@ -7,27 +8,6 @@
 
 namespace {
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// Strict decimal number: optional sign, digits, optionally "." and digits.
-bool ReadDecimal(std::string_view S, double& V) {
-    std::size_t i = 0;
-    if (i < S.size() && (S[i] == '-' || S[i] == '+')) ++i;
-    const std::size_t digits = i;
-    while (i < S.size() && IsDigit(S[i])) ++i;
-    if (i == digits) return false;
-    if (i < S.size() && S[i] == '.') {
-        const std::size_t frac = ++i;
-        while (i < S.size() && IsDigit(S[i])) ++i;
-        if (i == frac) return false;
-    }
-    if (i != S.size()) return false;
-    if (S[0] == '+') S.remove_prefix(1);
-    const auto r = std::from_chars(S.data(), S.data() + S.size(), V);
-    return r.ec == std::errc() && std::isfinite(V);
-}
 
 // Fixed-point text with Decimals decimals, fewer where more than Significant digits would be
 // written ("." separator in every locale).

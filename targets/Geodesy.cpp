@@ -3,6 +3,8 @@
 
 #include "Geodesy.h"
 
+#include "Decimal.h"
+
 #include <charconv>
 #include <cmath>
 #include <numbers>
@@ -11,29 +13,6 @@
 namespace {
 
 const std::string kNa = "n.a.";
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// Strict decimal number: optional sign, digits, optionally "." and digits; nothing else (no
-// blanks, exponents, "inf" or "nan").
-bool ReadDecimal(std::string_view S, double& V) {
-    std::size_t i = 0;
-    if (i < S.size() && (S[i] == '-' || S[i] == '+')) ++i;
-    const std::size_t digits = i;
-    while (i < S.size() && IsDigit(S[i])) ++i;
-    if (i == digits) return false;
-    if (i < S.size() && S[i] == '.') {
-        const std::size_t frac = ++i;
-        while (i < S.size() && IsDigit(S[i])) ++i;
-        if (i == frac) return false;
-    }
-    if (i != S.size()) return false;
-    if (S[0] == '+') S.remove_prefix(1); // from_chars takes no plus sign
-    const auto r = std::from_chars(S.data(), S.data() + S.size(), V);
-    return r.ec == std::errc() && std::isfinite(V);
-}
 
 // The four positions in minutes of arc, and the cosine of the own latitude; false when any
 // text is not a number or a latitude or longitude lies beyond its upper bound.

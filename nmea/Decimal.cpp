@@ -1,0 +1,30 @@
+#include "Decimal.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+} // namespace
+
+bool ReadDecimal(std::string_view S, double& V) {
+    std::size_t i = 0;
+    if (i < S.size() && (S[i] == '-' || S[i] == '+')) ++i;
+    const std::size_t digits = i;
+    while (i < S.size() && IsDigit(S[i])) ++i;
+    if (i == digits) return false;
+    if (i < S.size() && S[i] == '.') {
+        const std::size_t frac = ++i;
+        while (i < S.size() && IsDigit(S[i])) ++i;
+        if (i == frac) return false;
+    }
+    if (i != S.size()) return false;
+    if (S[0] == '+') S.remove_prefix(1); // from_chars takes no plus sign
+    double v = 0;
+    const auto r = std::from_chars(S.data(), S.data() + S.size(), v);
+    if (r.ec != std::errc() || !std::isfinite(v)) return false;
+    V = v;
+    return true;
+}

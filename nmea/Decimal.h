@@ -1,0 +1,8 @@
+#pragma once
+// Reading decimal numbers from received and decoded texts, "." as separator in every locale.
+
+#include <string_view>
+
+// Strict decimal number: optional sign, digits, optionally "." and digits; nothing else (no
+// blanks, exponents, "inf" or "nan"). False, with V untouched, for anything else.
+bool ReadDecimal(std::string_view S, double& V);
