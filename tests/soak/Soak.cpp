@@ -99,8 +99,11 @@ int main(int argc, char** argv) {
         }
         probe.stop();
         const long boxesDuringRun = boxes; // the watchdog's shut-down box after the stop is expected
-        sim.Stop(); // the sender stops; what is on the line still arrives
+        // The sender stops and hands over what is still on the line while the window keeps
+        // reading; only then is it reaped (waiting for it blocks the window).
+        sim.Signal(SIGTERM);
         QTest::qWait(1500);
+        sim.Stop();
         form.UnitStatic->BitBtn_DiscClick();
         const std::string log = sim.Log();
         auto count = [&log](const std::string& Key) -> long long {
