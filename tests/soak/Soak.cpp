@@ -65,8 +65,12 @@ int main(int argc, char** argv) {
             form.VaCapture_StdMessage(Sender, Data);
         });
         form.BitBtn_Connect->click();
-        if (!QTest::qWaitFor([&] { return form.Panel_Connect->text() == "Connected" && form.UnitStatic->ScanStep == 0; },
-                             20000)) {
+        if (!QTest::qWaitFor(
+                [&] {
+                    return form.Panel_Connect->text() == "Connected" &&
+                           form.UnitStatic->ScanStep == 0;
+                },
+                20000)) {
             std::fprintf(stderr, "corvane-soak: the simulator was not found\n");
             return 1;
         }
@@ -92,13 +96,15 @@ int main(int argc, char** argv) {
         for (int t = 10; t <= seconds + 9; t += 10) {
             const int until = std::min(t, seconds) * 1000;
             while (clock.elapsed() < until) QTest::qWait(50);
-            std::printf("%8d %12llu %12ld %12lld\n", std::min(t, seconds), static_cast<unsigned long long>(dispatched),
-                        ResidentKiB(), static_cast<long long>(worstWindow));
+            std::printf("%8d %12llu %12ld %12lld\n", std::min(t, seconds),
+                        static_cast<unsigned long long>(dispatched), ResidentKiB(),
+                        static_cast<long long>(worstWindow));
             std::fflush(stdout);
             worstWindow = 0;
         }
         probe.stop();
-        const long boxesDuringRun = boxes; // the watchdog's shut-down box after the stop is expected
+        const long boxesDuringRun =
+            boxes; // the watchdog's shut-down box after the stop is expected
         // The sender stops and hands over what is still on the line while the window keeps
         // reading; only then is it reaped (waiting for it blocks the window).
         sim.Signal(SIGTERM);
@@ -110,11 +116,13 @@ int main(int argc, char** argv) {
             const auto at = log.find(Key);
             return at == std::string::npos ? -1 : std::atoll(log.c_str() + at + Key.size());
         };
-        const long long simStart = count("corvane-sim: sent "), simEnd = count("stopped after sending ");
-        std::printf("simulator sent %lld sentences, the window dispatched %llu\n", simEnd - simStart,
+        const long long simStart = count("corvane-sim: sent "),
+                        simEnd = count("stopped after sending ");
+        std::printf("simulator sent %lld sentences, the window dispatched %llu\n",
+                    simEnd - simStart,
                     static_cast<unsigned long long>(dispatched - dispatchedAtStart));
-        std::printf("worst lag %lld ms; message boxes during the run %ld\n", static_cast<long long>(worst),
-                    boxesDuringRun);
+        std::printf("worst lag %lld ms; message boxes during the run %ld\n",
+                    static_cast<long long>(worst), boxesDuringRun);
         status = boxesDuringRun == 0 ? 0 : 1;
     }
     std::filesystem::remove_all(portDir);

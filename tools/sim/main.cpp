@@ -210,7 +210,8 @@ int Run(const TSimOptions& O) {
     std::int64_t progressAt = clock.MonotonicMs();
     bool dropping = false;
     char buf[4096];
-    std::uint64_t sentLines = 0; // whole lines the device took; a soak compares it with the reader's count
+    std::uint64_t sentLines =
+        0; // whole lines the device took; a soak compares it with the reader's count
     for (;;) {
         sim.Poll();
         if (sim.UnplugDue()) {
@@ -224,8 +225,8 @@ int Run(const TSimOptions& O) {
         while (!pending.empty()) {
             const ssize_t n = write(line->Fd, pending.data(), pending.size());
             if (n <= 0) break; // full: the reader is slow or absent; wait for room
-            sentLines += static_cast<std::uint64_t>(
-                std::count(pending.begin(), pending.begin() + n, '\n'));
+            sentLines +=
+                static_cast<std::uint64_t>(std::count(pending.begin(), pending.begin() + n, '\n'));
             pending.erase(0, static_cast<std::size_t>(n));
             wrote = true;
         }
