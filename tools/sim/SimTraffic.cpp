@@ -155,7 +155,10 @@ TSimShip TTrafficGen::MakeShip(std::size_t Index) {
     s.Cog = unit(FRng) * 360.0;
     s.Turn = (unit(FRng) - 0.5) * 0.1;
     s.Name = kNames[Index % std::size(kNames)];
-    if (Index >= std::size(kNames)) s.Name += " " + std::to_string(Index / std::size(kNames) + 1);
+    if (Index >= std::size(kNames)) {
+        s.Name += ' ';
+        s.Name += std::to_string(Index / std::size(kNames) + 1);
+    }
     char cs[8];
     std::snprintf(cs, sizeof cs, "D%c%04u", static_cast<char>('A' + Index % 26),
                   static_cast<unsigned>(1000 + Index * 37 % 9000));
