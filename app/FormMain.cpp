@@ -13,6 +13,7 @@
 #include "VaExceptionReport.h"
 #include "VaTerminal.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -24,10 +25,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QThread>
@@ -69,16 +72,53 @@ const QStringList kVesselTypes = {
     "90 = Other type of vessel",
 };
 
+// Without an accessible name a label is read by its text and an edit by its buddy's text.
 template <class W> W* Named(W* Widget, const char* Name, const QString& Accessible = {}) {
     Widget->setObjectName(Name);
-    Widget->setAccessibleName(Accessible.isEmpty() ? QString(Name) : Accessible);
+    if (!Accessible.isEmpty()) Widget->setAccessibleName(Accessible);
     return Widget;
 }
 
-QLineEdit* LimitedEdit(QWidget* Parent, const char* Name, int MaxLength, const QString& Accessible) {
+QLineEdit* LimitedEdit(QWidget* Parent, const char* Name, int MaxLength,
+                       const QString& Accessible) {
     auto* e = Named(new QLineEdit(Parent), Name, Accessible);
     e->setMaxLength(MaxLength);
     return e;
+}
+
+// A picture stretched to its place that keeps its proportions, centred, so a wide window does
+// not distort it.
+class TFitPicture : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const QPixmap p = pixmap();
+        if (p.isNull()) return;
+        QRect r(QPoint(), p.size().scaled(contentsRect().size(), Qt::KeepAspectRatio));
+        r.moveCenter(contentsRect().center());
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(r, p);
+    }
+};
+
+// The style's default margins inside group boxes would make the tabs taller than the window's
+// start size; groups whose layout keeps them get the window's narrower margins instead. Runs
+// on a tab before anything has measured it.
+QWidget* CompactGroups(QWidget* Tab) {
+    for (QGroupBox* g : Tab->findChildren<QGroupBox*>()) {
+        QLayout* l = g->layout();
+        if (l == nullptr) continue;
+        QStyle* style = g->style();
+        const QMargins standard(style->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, g),
+                                style->pixelMetric(QStyle::PM_LayoutTopMargin, nullptr, g),
+                                style->pixelMetric(QStyle::PM_LayoutRightMargin, nullptr, g),
+                                style->pixelMetric(QStyle::PM_LayoutBottomMargin, nullptr, g));
+        if (l->contentsMargins() == standard) l->setContentsMargins(6, 2, 6, 4);
+    }
+    return Tab;
 }
 
 QPixmap Picture(const char* Resource) {
@@ -90,7 +130,9 @@ QPixmap Picture(const char* Resource) {
 } // namespace
 
 // The pictures are compiled into this static library; make sure the linker keeps them.
-static void InitAssets() { Q_INIT_RESOURCE(assets); }
+static void InitAssets() {
+    Q_INIT_RESOURCE(assets);
+}
 
 TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     InitAssets();
@@ -104,8 +146,9 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     VaComm_Std.SetDeviceName("COM%d");
     VaCapture_Std.SetComm(&VaComm_Std);
     VaCapture_Std.SetActive(true);
-    VaCapture_Std.SetOnMessage(
-        [this](TVaCapture& Sender, const std::string& Data) { VaCapture_StdMessage(Sender, Data); });
+    VaCapture_Std.SetOnMessage([this](TVaCapture& Sender, const std::string& Data) {
+        VaCapture_StdMessage(Sender, Data);
+    });
 
     Timer_Scan.setSingleShot(true);
     Timer_WatchDog.setSingleShot(true);
@@ -113,10 +156,10 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     Timer_Err_Warn.setInterval(1000);
 
     PageControl = Named(new QTabWidget(this), "PageControl", "Tabs");
-    TabSheet_Static = BuildStaticTab();
-    TabSheet_Diag = BuildDiagTab();
-    TabSheet_Sent = BuildSentTab();
-    TabSheet_Received = BuildReceivedTab();
+    TabSheet_Static = CompactGroups(BuildStaticTab());
+    TabSheet_Diag = CompactGroups(BuildDiagTab());
+    TabSheet_Sent = CompactGroups(BuildSentTab());
+    TabSheet_Received = CompactGroups(BuildReceivedTab());
     PageControl->addTab(TabSheet_Static, "Static data");
     PageControl->addTab(TabSheet_Diag, "Diagnostics");
     PageControl->addTab(TabSheet_Sent, "Sent data");
@@ -125,13 +168,17 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     setCentralWidget(PageControl);
     BuildMenu();
     BuildUnits();
+    NameViewControls();
+    BuildTabOrder();
 
-    TStaticControls c{ComboBox_Port, BitBtn_Connect, BitBtn_Disc,    Panel_Connect,
-                      Edit_ShipsName, Edit_CallSign,  Edit_MMSI,      Edit_A,
-                      Edit_B,         Edit_C,         Edit_D,         ComboBox_Type,
-                      BitBtn_Save,    BitBtn_Reset,   Shape_Reset,    RadioGroup_Baud,
-                      RadioGroup_GPS, RadioGroup_Switch, RadioGroup_ALR, Label_MMSI,
-                      Label_V_TX,     Label_Tx};
+    TStaticControls c{ComboBox_Port,   BitBtn_Connect, BitBtn_Disc,
+                      Panel_Connect,   Edit_ShipsName, Edit_CallSign,
+                      Edit_MMSI,       Edit_A,         Edit_B,
+                      Edit_C,          Edit_D,         ComboBox_Type,
+                      BitBtn_Save,     BitBtn_Reset,   Shape_Reset,
+                      RadioGroup_Baud, RadioGroup_GPS, RadioGroup_Switch,
+                      RadioGroup_ALR,  Label_MMSI,     Label_V_TX,
+                      Label_Tx};
     TStaticServices s;
     s.SendNMEA = [this](const QString& Body) { SendNMEA(Body); };
     s.Pause = [](int Ms) { QThread::msleep(static_cast<unsigned long>(Ms)); };
@@ -141,10 +188,12 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     UnitStatic = std::make_unique<TUnitStatic>(c, VaComm_Std, VaCapture_Std, Timer_Scan,
                                                Timer_WatchDog, OwnShip, std::move(s));
 
-    connect(&Timer_Scan, &QTimer::timeout, this, [this] { Guarded([this] { UnitStatic->Timer_ScanTimer(); }); });
+    connect(&Timer_Scan, &QTimer::timeout, this,
+            [this] { Guarded([this] { UnitStatic->Timer_ScanTimer(); }); });
     connect(&Timer_WatchDog, &QTimer::timeout, this,
             [this] { Guarded([this] { UnitStatic->Timer_WatchDogTimer(); }); });
-    connect(&Timer_Err_Warn, &QTimer::timeout, this, [this] { Guarded([this] { Timer_Err_WarnTimer(); }); });
+    connect(&Timer_Err_Warn, &QTimer::timeout, this,
+            [this] { Guarded([this] { Timer_Err_WarnTimer(); }); });
     connect(BitBtn_Connect, &QPushButton::clicked, this,
             [this] { Guarded([this] { UnitStatic->BitBtn_ConnectClick(); }); });
     connect(BitBtn_Disc, &QPushButton::clicked, this,
@@ -161,7 +210,9 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     FormCreate();
     Timer_Err_Warn.start();
 
-    resize(716, 426 + menuBar()->sizeHint().height());
+    // The controls' sizes are known only once the style has polished them.
+    ensurePolished();
+    resize(716, 426 + menuBar()->heightForWidth(716));
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -183,12 +234,15 @@ QWidget* TFormMain::BuildStaticTab() {
     ComboBox_Port->setInsertPolicy(QComboBox::NoInsert);
     ComboBox_Port->setEditText("press Connect");
     label1->setBuddy(ComboBox_Port);
-    BitBtn_Connect = Named(new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), "Connect", connection),
-                           "BitBtn_Connect", "Connect");
-    BitBtn_Disc = Named(new QPushButton(style()->standardIcon(QStyle::SP_MediaStop), "Disconnect", connection),
-                        "BitBtn_Disc", "Disconnect");
+    BitBtn_Connect =
+        Named(new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), "Connect", connection),
+              "BitBtn_Connect", "Connect");
+    BitBtn_Disc = Named(
+        new QPushButton(style()->standardIcon(QStyle::SP_MediaStop), "Disconnect", connection),
+        "BitBtn_Disc", "Disconnect");
     BitBtn_Disc->setEnabled(false);
-    Panel_Connect = Named(new QLabel("Disconnected", connection), "Panel_Connect", "Connection status");
+    Panel_Connect =
+        Named(new QLabel("Disconnected", connection), "Panel_Connect", "Connection status");
     Panel_Connect->setAlignment(Qt::AlignCenter);
     Panel_Connect->setFrameShape(QFrame::Panel);
     Panel_Connect->setFrameShadow(QFrame::Sunken);
@@ -218,13 +272,15 @@ QWidget* TFormMain::BuildStaticTab() {
     ComboBox_Type->setCurrentIndex(7);
     ComboBox_Type->setMinimumContentsLength(18);
     ComboBox_Type->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    BitBtn_Save = Named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), "Save to Corvane", data),
+    BitBtn_Save = Named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                                        "Save to Corvane", data),
                         "BitBtn_Save", "Save to Corvane");
     BitBtn_Save->setEnabled(false);
     BitBtn_Save->setDefault(true); // the window's default button
     BitBtn_Save->setAutoDefault(true);
     auto* dl = new QGridLayout(data);
-    const char* labels[] = {"Ship's Name (20 max)", "Call Sign (7 max)", "MMSI Number (9 digits)", "Vessel Type"};
+    const char* labels[] = {"Ship's Name (20 max)", "Call Sign (7 max)", "MMSI Number (9 digits)",
+                            "Vessel Type"};
     const char* labelNames[] = {"Label2", "Label3", "Label4", "Label5"};
     QWidget* fields[] = {Edit_ShipsName, Edit_CallSign, Edit_MMSI, ComboBox_Type};
     for (int i = 0; i < 4; ++i) {
@@ -237,13 +293,14 @@ QWidget* TFormMain::BuildStaticTab() {
     for (QLineEdit* e : {Edit_ShipsName, Edit_CallSign, Edit_MMSI}) e->installEventFilter(this);
 
     // Vessel dimensions and GPS antenna location
-    auto* dims = Named(new QGroupBox("Vessel dimensions and GPS Antenna location", tab), "GroupBox_Dimension",
-                       "Vessel dimensions and GPS Antenna location");
+    auto* dims = Named(new QGroupBox("Vessel dimensions and GPS Antenna location", tab),
+                       "GroupBox_Dimension", "Vessel dimensions and GPS Antenna location");
     Image1 = Named(new QLabel(dims), "Image1", "Vessel seen from above with the GPS antenna");
     Image1->setPixmap(Picture(":/assets/vessel.jpg"));
     Image1->setFixedSize(PictureLayout::kVesselWidth, PictureLayout::kVesselHeight);
     Shape_Reset = Named(new QWidget(Image1), "Shape_Reset", "Service");
-    Shape_Reset->setGeometry(PictureLayout::kAntenna.x() - 14, PictureLayout::kAntenna.y() - 14, 28, 28);
+    Shape_Reset->setGeometry(PictureLayout::kAntenna.x() - 14, PictureLayout::kAntenna.y() - 14, 28,
+                             28);
     Shape_Reset->setEnabled(false);
     Shape_Reset->installEventFilter(this);
     struct {
@@ -252,14 +309,20 @@ QWidget* TFormMain::BuildStaticTab() {
         QRect rect;
         const char* hint;
         const char* accessible;
+        const char* range;
     } overlay[] = {
-        {&Edit_A, "Edit_A", PictureLayout::kEditA, "0-511 m", "A, antenna to bow"},
-        {&Edit_B, "Edit_B", PictureLayout::kEditB, "0-511 m", "B, antenna to stern"},
-        {&Edit_C, "Edit_C", PictureLayout::kEditC, "0-63 m", "C, antenna to port"},
-        {&Edit_D, "Edit_D", PictureLayout::kEditD, "0-63 m", "D, antenna to starboard"},
+        {&Edit_A, "Edit_A", PictureLayout::kEditA, "0-511 m", "A, antenna to bow",
+         "0 to 511 metres"},
+        {&Edit_B, "Edit_B", PictureLayout::kEditB, "0-511 m", "B, antenna to stern",
+         "0 to 511 metres"},
+        {&Edit_C, "Edit_C", PictureLayout::kEditC, "0-63 m", "C, antenna to port",
+         "0 to 63 metres"},
+        {&Edit_D, "Edit_D", PictureLayout::kEditD, "0-63 m", "D, antenna to starboard",
+         "0 to 63 metres"},
     };
     for (auto& o : overlay) {
         auto* e = Named(new QLineEdit(Image1), o.name, o.accessible);
+        e->setAccessibleDescription(o.range);
         e->setFrame(false);
         e->setAlignment(Qt::AlignCenter);
         e->setGeometry(o.rect);
@@ -273,20 +336,25 @@ QWidget* TFormMain::BuildStaticTab() {
 
     // How to connect
     auto* how = Named(new QGroupBox("How to connect", tab), "GroupBox1", "How to connect");
-    Image2 = Named(new QLabel(how), "Image2", "Cabling: transponder to the PC's RS232 port");
+    Image2 = Named(new TFitPicture(how), "Image2", "Cabling: transponder to the PC's RS232 port");
     Image2->setPixmap(Picture(":/assets/cabling.jpg"));
     Image2->setScaledContents(true);
-    Image2->setMinimumSize(210, 60);
+    Image2->setMinimumSize(175, 50); // the drawing's proportions
     auto* howLayout = new QVBoxLayout(how);
     howLayout->addWidget(Image2);
 
-    RadioGroup_Baud = Named(new TRadioGroup("RS422-Baud", {"38400", "4800"}, tab), "RadioGroup_Baud", "RS422-Baud");
-    RadioGroup_GPS = Named(new TRadioGroup("GPS-Output", {"All", "Minimal", "None"}, tab), "RadioGroup_GPS", "GPS-Output");
-    RadioGroup_Switch = Named(new TRadioGroup("Switch-Type", {"None", "Safety Msg.", "Rx only"}, tab),
-                              "RadioGroup_Switch", "Switch-Type");
-    RadioGroup_ALR = Named(new TRadioGroup("Alarm-Output", {"enable", "disable"}, tab), "RadioGroup_ALR", "Alarm-Output");
-    BitBtn_Reset = Named(new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload), "Reset", tab),
-                         "BitBtn_Reset", "Reset");
+    RadioGroup_Baud = Named(new TRadioGroup("RS422-Baud", {"38400", "4800"}, tab),
+                            "RadioGroup_Baud", "RS422-Baud");
+    RadioGroup_GPS = Named(new TRadioGroup("GPS-Output", {"All", "Minimal", "None"}, tab),
+                           "RadioGroup_GPS", "GPS-Output");
+    RadioGroup_Switch =
+        Named(new TRadioGroup("Switch-Type", {"None", "Safety Msg.", "Rx only"}, tab),
+              "RadioGroup_Switch", "Switch-Type");
+    RadioGroup_ALR = Named(new TRadioGroup("Alarm-Output", {"enable", "disable"}, tab),
+                           "RadioGroup_ALR", "Alarm-Output");
+    BitBtn_Reset =
+        Named(new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload), "Reset", tab),
+              "BitBtn_Reset", "Reset");
     BitBtn_Reset->setEnabled(false);
 
     VaTerminal1 = Named(new TVaTerminal(tab), "VaTerminal1", "Trace terminal");
@@ -297,8 +365,9 @@ QWidget* TFormMain::BuildStaticTab() {
     left->addWidget(data);
     left->addStretch(1);
     auto* radios = new QHBoxLayout;
-    for (QWidget* w : {static_cast<QWidget*>(RadioGroup_Baud), static_cast<QWidget*>(RadioGroup_GPS),
-                       static_cast<QWidget*>(RadioGroup_Switch), static_cast<QWidget*>(RadioGroup_ALR)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(RadioGroup_Baud), static_cast<QWidget*>(RadioGroup_GPS),
+          static_cast<QWidget*>(RadioGroup_Switch), static_cast<QWidget*>(RadioGroup_ALR)})
         radios->addWidget(w, 0, Qt::AlignTop);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(how, 1);
@@ -307,26 +376,60 @@ QWidget* TFormMain::BuildStaticTab() {
     right->addWidget(dims);
     right->addLayout(radios);
     right->addLayout(bottom, 1);
+    // The form keeps the size it was drawn for; a larger window leaves the room beside and
+    // below it empty, or gives it to the trace terminal once that shows.
     auto* top = new QHBoxLayout;
     top->addLayout(left, 0);
-    top->addLayout(right, 1);
+    top->addLayout(right, 0);
+    top->addStretch(1);
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addLayout(top, 1);
+    layout->addLayout(top, 0);
     layout->addWidget(VaTerminal1, 1);
+    layout->addStretch(0);
 
-    setTabOrder(ComboBox_Port, BitBtn_Connect);
-    setTabOrder(BitBtn_Connect, BitBtn_Disc);
-    setTabOrder(BitBtn_Disc, Edit_ShipsName);
-    setTabOrder(Edit_ShipsName, Edit_CallSign);
-    setTabOrder(Edit_CallSign, Edit_MMSI);
-    setTabOrder(Edit_MMSI, ComboBox_Type);
-    setTabOrder(ComboBox_Type, BitBtn_Save);
-    setTabOrder(BitBtn_Save, Edit_A);
-    setTabOrder(Edit_A, Edit_B);
-    setTabOrder(Edit_B, Edit_C);
-    setTabOrder(Edit_C, Edit_D);
     return tab;
+}
+
+// Reading order, tab by tab; Tab skips what is hidden or disabled, so only the shown tab's
+// controls take part. Each radio group is one stop (see TRadioGroup).
+void TFormMain::BuildTabOrder() {
+    QList<QWidget*> chain = {PageControl->tabBar(),
+                             ComboBox_Port,
+                             BitBtn_Connect,
+                             BitBtn_Disc,
+                             Edit_ShipsName,
+                             Edit_CallSign,
+                             Edit_MMSI,
+                             ComboBox_Type,
+                             BitBtn_Save,
+                             Edit_A,
+                             Edit_B,
+                             Edit_C,
+                             Edit_D};
+    for (TRadioGroup* g : {RadioGroup_Baud, RadioGroup_GPS, RadioGroup_Switch, RadioGroup_ALR})
+        for (QAbstractButton* b : g->Buttons()) chain << b;
+    chain << BitBtn_Reset << VaTerminal1;
+    chain << StringGrid_Error << StringGrid_Warn << Memo_GGA << Memo_GSV << Memo_RMC << Memo_TXT
+          << Memo_ALR << Memo1;
+    chain << Memo_VDO << StringGrid_RxData;
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i) setTabOrder(chain[i], chain[i + 1]);
+    // Tab leaves the read-only tables instead of walking their cells; the arrows still do.
+    for (QTableWidget* g : {StringGrid_Error, StringGrid_Warn, StringGrid_RxData})
+        g->setTabKeyNavigation(false);
+}
+
+// Names that a screen reader announces for the views' memos; a label named only after its
+// object is read by its caption instead.
+void TFormMain::NameViewControls() {
+    Memo_GGA->setAccessibleName("GGA sentence fields");
+    Memo_GSV->setAccessibleName("GSV sentence fields");
+    Memo_RMC->setAccessibleName("RMC sentence fields");
+    Memo_TXT->setAccessibleName("TXT sentence fields");
+    Memo_ALR->setAccessibleName("ALR sentence fields");
+    for (QLabel* l : findChildren<QLabel*>())
+        if (!l->objectName().isEmpty() && l->accessibleName() == l->objectName())
+            l->setAccessibleName({});
 }
 
 QWidget* TFormMain::BuildDiagTab() {
@@ -424,7 +527,8 @@ void TFormMain::PageControlChange(int Index) {
 }
 
 void TFormMain::FormCreate() {
-    for (int c = 0; c < kRxColumns; ++c) ColVisible[static_cast<std::size_t>(c)] = ColVisibleAtStart[static_cast<std::size_t>(c)];
+    for (int c = 0; c < kRxColumns; ++c)
+        ColVisible[static_cast<std::size_t>(c)] = ColVisibleAtStart[static_cast<std::size_t>(c)];
     VaCapture_Std.SetDataFinish("\r\n");
     ApplyRxColumns();
     for (QTableWidget* g : {StringGrid_Error, StringGrid_Warn}) {
@@ -440,7 +544,8 @@ void TFormMain::ApplyRxColumns() {
         auto* item = StringGrid_RxData->item(0, c);
         if (item == nullptr) StringGrid_RxData->setItem(0, c, item = new QTableWidgetItem);
         item->setText(ColHeader[static_cast<std::size_t>(c)]);
-        StringGrid_RxData->setColumnWidth(c, ColVisible[static_cast<std::size_t>(c)] ? ColWidth[static_cast<std::size_t>(c)] : 0);
+        StringGrid_RxData->setColumnWidth(
+            c, ColVisible[static_cast<std::size_t>(c)] ? ColWidth[static_cast<std::size_t>(c)] : 0);
     }
 }
 
@@ -473,13 +578,16 @@ void TFormMain::UnlockTrace() {
 void TFormMain::SetFormReset(TFormReset* Dialog) {
     FormReset = Dialog;
     FormReset->SetOnPassword([this](const QString& Password) {
-        Guarded([this, &Password] { UnitStatic->PasswordEntered(Password, [this] { UnlockTrace(); }); });
+        Guarded([this, &Password] {
+            UnitStatic->PasswordEntered(Password, [this] { UnlockTrace(); });
+        });
     });
 }
 
 bool TFormMain::eventFilter(QObject* Watched, QEvent* Event) {
     if (Watched == Memo1 && Event->type() == QEvent::Show) ApplyLastSentence();
-    if (Watched == Shape_Reset && Event->type() == QEvent::MouseButtonPress && Shape_Reset->isEnabled()) {
+    if (Watched == Shape_Reset && Event->type() == QEvent::MouseButtonPress &&
+        Shape_Reset->isEnabled()) {
         Guarded([this] { Shape_ResetMouseDown(); });
         return true;
     }
@@ -502,7 +610,8 @@ void TFormMain::FormClose() {
 
 void TFormMain::SendNMEA(const QString& Body) {
     const QByteArray body = Body.toLatin1();
-    const std::string framed = FrameNMEA(std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
+    const std::string framed =
+        FrameNMEA(std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
     VaComm_Std.WriteText(framed);
     VaTerminal1->AddControlText("--> " + framed, QColor(192, 192, 192));
 }
@@ -513,7 +622,9 @@ void TFormMain::VaCapture_StdMessage(TVaCapture&, const std::string& Data) {
     Timer_WatchDog.stop();
     Timer_WatchDog.start();
     switch (RouteSentence(Data, UnitStatic->ReplyState)) {
-    case TRoute::ParseReply: UnitStatic->ParseReply(S); break;
+    case TRoute::ParseReply:
+        UnitStatic->ParseReply(S);
+        break;
     case TRoute::HandleTXT:
         UnitDiag->HandleTXT(Data);
         break;
@@ -532,7 +643,8 @@ void TFormMain::VaCapture_StdMessage(TVaCapture&, const std::string& Data) {
     case TRoute::HandleVDO:
         UnitSent->HandleVDO(Data);
         break;
-    case TRoute::Dropped: break;
+    case TRoute::Dropped:
+        break;
     }
 }
 
@@ -563,4 +675,3 @@ void TFormMain::ApplyLastSentence() {
 void TFormMain::LogSentence(const std::string& Raw) {
     if (TraceLog.IsOpen()) TraceLog.WriteLine(Raw);
 }
-

@@ -139,6 +139,8 @@ private:
     QWidget* BuildSentTab();
     QWidget* BuildReceivedTab();
     void BuildMenu();
+    void BuildTabOrder();
+    void NameViewControls();
     void FormClose();
     void BuildUnits();
     void PageControlChange(int Index);

@@ -13,11 +13,17 @@ TRadioGroup::TRadioGroup(const QString& Caption, const QStringList& Items, QWidg
         FButtons.addButton(button, i);
         layout->addWidget(button);
     }
+    connect(&FButtons, &QButtonGroup::buttonToggled, this, [this] { UpdateTabStop(); });
+    UpdateTabStop();
 }
 
-int TRadioGroup::ItemIndex() const { return FButtons.checkedId(); }
+int TRadioGroup::ItemIndex() const {
+    return FButtons.checkedId();
+}
 
-int TRadioGroup::Count() const { return static_cast<int>(FButtons.buttons().size()); }
+int TRadioGroup::Count() const {
+    return static_cast<int>(FButtons.buttons().size());
+}
 
 void TRadioGroup::SetItemIndex(int Index) {
     if (QAbstractButton* b = FButtons.button(Index)) {
@@ -28,4 +34,12 @@ void TRadioGroup::SetItemIndex(int Index) {
     FButtons.setExclusive(false);
     for (QAbstractButton* b : FButtons.buttons()) b->setChecked(false);
     FButtons.setExclusive(true);
+}
+
+void TRadioGroup::UpdateTabStop() {
+    QAbstractButton* stop = FButtons.checkedButton();
+    if (stop == nullptr && !FButtons.buttons().isEmpty()) stop = FButtons.buttons().front();
+    // the others still take focus from a click or the arrow keys
+    for (QAbstractButton* b : FButtons.buttons())
+        b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
 }

@@ -39,6 +39,9 @@ TFormReset::TFormReset(QWidget* Parent) : QDialog(Parent) {
     layout->addStretch(1);
     layout->addLayout(buttons);
 
+    setTabOrder(MaskEdit, BitBtn1);
+    setTabOrder(BitBtn1, BitBtn2);
+
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }

@@ -1,6 +1,10 @@
 // Takes the README's screenshots: the real window connected to the simulator, one PNG per
-// tab.  corvane-screens OUTPUT_DIR [simulator options...]
-// Run it under Xvfb (xvfb-run) for the platform's real look, or offscreen.
+// tab.  corvane-screens [--size WxH] [--trace] [--suffix TEXT] OUTPUT_DIR [simulator options...]
+//   --size WxH     resize the window before the shots (the start size otherwise)
+//   --trace        unlock the trace view first (its log goes to a scratch directory)
+//   --suffix TEXT  appended to each file name: tab-static-200.png for --suffix -200
+// Run it under Xvfb (xvfb-run) for the platform's real look, or offscreen; QT_SCALE_FACTOR=2
+// takes the 200 % shots.
 
 #include "Dialogs.h"
 #include "FormMain.h"
@@ -11,21 +15,42 @@
 #include "UnitStatic.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: corvane-screens OUTPUT_DIR [simulator options]\n");
+    QSize size;
+    bool trace = false;
+    QString suffix;
+    int a = 1;
+    for (; a < argc && std::strncmp(argv[a], "--", 2) == 0; ++a) {
+        const bool hasValue = a + 1 < argc;
+        if (std::strcmp(argv[a], "--trace") == 0) {
+            trace = true;
+        } else if (std::strcmp(argv[a], "--size") == 0 && hasValue) {
+            int w = 0, h = 0;
+            if (std::sscanf(argv[++a], "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0) a = argc;
+            size = QSize(w, h);
+        } else if (std::strcmp(argv[a], "--suffix") == 0 && hasValue) {
+            suffix = QString::fromLocal8Bit(argv[++a]);
+        } else {
+            a = argc; // unknown option: show the usage
+        }
+    }
+    if (a >= argc) {
+        std::fprintf(stderr, "usage: corvane-screens [--size WxH] [--trace] [--suffix TEXT] "
+                             "OUTPUT_DIR [simulator options]\n");
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
-    std::vector<std::string> simArgs(argv + 2, argv + argc);
+    const QString out = QDir(QString::fromLocal8Bit(argv[a])).absolutePath();
+    std::vector<std::string> simArgs(argv + a + 1, argv + argc);
     TQtSyncPump pump;
     char dir[] = "/tmp/corvane-ports-screens-XXXXXX";
     const std::string portDir = mkdtemp(dir);
@@ -34,6 +59,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "box: %s\n", Box.Text.toLocal8Bit().constData());
         return TMsgResult::Ok;
     });
+    const std::filesystem::path oldDir = std::filesystem::current_path();
+    std::filesystem::current_path(portDir); // where the trace log goes
     int status = 0;
     {
         TSimProcess sim(portDir, simArgs);
@@ -41,20 +68,27 @@ int main(int argc, char** argv) {
         TFormReset reset(&form);
         form.SetFormReset(&reset);
         form.show();
+        if (size.isValid()) form.resize(size);
         form.BitBtn_Connect->click();
-        if (!QTest::qWaitFor([&] { return form.Panel_Connect->text() == "Connected" && form.UnitStatic->ScanStep == 0; },
-                             20000)) {
+        if (!QTest::qWaitFor(
+                [&] {
+                    return form.Panel_Connect->text() == "Connected" &&
+                           form.UnitStatic->ScanStep == 0;
+                },
+                20000)) {
             std::fprintf(stderr, "corvane-screens: the simulator was not found\n");
             status = 1;
         }
+        if (trace) form.UnlockTrace();
         QTest::qWait(6000); // let traffic fill the views
         const char* names[] = {"static", "diagnostics", "sent", "received"};
         for (int i = 0; i < form.PageControl->count(); ++i) {
             form.PageControl->setCurrentIndex(i);
             QTest::qWait(300);
-            form.grab().save(out + "/tab-" + names[i] + ".png");
+            form.grab().save(out + "/tab-" + names[i] + suffix + ".png");
         }
     }
+    std::filesystem::current_path(oldDir);
     std::filesystem::remove_all(portDir);
     return status;
 }
