@@ -280,7 +280,9 @@ const TTabOrderCase kTabOrders[] = {
     {"Received", 3, false, {"StringGrid_RxData"}},
 };
 
-void PrintTo(const TTabOrderCase& C, std::ostream* Os) { *Os << C.name; }
+void PrintTo(const TTabOrderCase& C, std::ostream* Os) {
+    *Os << C.name;
+}
 
 class TabOrder : public Usability, public ::testing::WithParamInterface<TTabOrderCase> {};
 
