@@ -33,6 +33,23 @@ long ResidentKiB() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// Holds the simulator still while the window takes everything on the line, then has it
+// report how many sentences it has sent (it reads the count in its signal handler, before it
+// sends anything more): both ends' counts then stand at the same sentence. Returns the
+// window's count.
+std::uint64_t CountBothEnds(TSimProcess& Sim, const std::uint64_t& Dispatched) {
+    Sim.Signal(SIGSTOP);
+    for (std::uint64_t seen = ~0ull; seen != Dispatched;) {
+        seen = Dispatched;
+        QTest::qWait(300);
+    }
+    const std::uint64_t at = Dispatched;
+    Sim.Signal(SIGUSR1);
+    Sim.Signal(SIGCONT);
+    QTest::qWait(100); // its log line
+    return at;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -88,8 +105,7 @@ int main(int argc, char** argv) {
         probe.start();
         // Both ends count from here: the sentences of the port scan (the port opened and closed
         // again while the window was busy) are not part of the run.
-        const std::uint64_t dispatchedAtStart = dispatched;
-        sim.Signal(SIGUSR1);
+        const std::uint64_t dispatchedAtStart = CountBothEnds(sim, dispatched);
         std::printf("%8s %12s %12s %12s\n", "time/s", "sentences", "RSS/KiB", "worst lag/ms");
         QElapsedTimer clock;
         clock.start();
@@ -103,24 +119,21 @@ int main(int argc, char** argv) {
             worstWindow = 0;
         }
         probe.stop();
-        const long boxesDuringRun =
-            boxes; // the watchdog's shut-down box after the stop is expected
-        // The sender stops and hands over what is still on the line while the window keeps
-        // reading; only then is it reaped (waiting for it blocks the window).
-        sim.Signal(SIGTERM);
-        QTest::qWait(1500);
+        const long boxesDuringRun = boxes; // the watchdog's box after the stop is expected
+        const std::uint64_t dispatchedAtEnd = CountBothEnds(sim, dispatched);
         sim.Stop();
         form.UnitStatic->BitBtn_DiscClick();
-        const std::string log = sim.Log();
-        auto count = [&log](const std::string& Key) -> long long {
-            const auto at = log.find(Key);
-            return at == std::string::npos ? -1 : std::atoll(log.c_str() + at + Key.size());
-        };
-        const long long simStart = count("corvane-sim: sent "),
-                        simEnd = count("stopped after sending ");
+        std::vector<long long> counts; // the simulator's, at the start and at the end
+        const std::string log = sim.Log(), key = "corvane-sim: sent ";
+        for (auto at = log.find(key); at != std::string::npos; at = log.find(key, at + 1))
+            counts.push_back(std::atoll(log.c_str() + at + key.size()));
+        if (counts.size() != 2) {
+            std::fprintf(stderr, "corvane-soak: the simulator did not report its counts\n");
+            return 1;
+        }
         std::printf("simulator sent %lld sentences, the window dispatched %llu\n",
-                    simEnd - simStart,
-                    static_cast<unsigned long long>(dispatched - dispatchedAtStart));
+                    counts[1] - counts[0],
+                    static_cast<unsigned long long>(dispatchedAtEnd - dispatchedAtStart));
         std::printf("worst lag %lld ms; message boxes during the run %ld\n",
                     static_cast<long long>(worst), boxesDuringRun);
         status = boxesDuringRun == 0 ? 0 : 1;

@@ -9,6 +9,7 @@
 #include "Simulator.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -28,7 +29,15 @@ namespace {
 
 int gSignalPipe[2] = {-1, -1};
 
+// Whole lines the device took; a soak compares it with the reader's count. The count asked
+// for is taken in the signal handler, so a reader that stopped the simulator (SIGSTOP), took
+// everything from the line and then asks gets the count of exactly what it could have read.
+std::atomic<std::uint64_t> gSentLines{0};
+std::atomic<std::uint64_t> gSentAtSignal{0};
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
+
 void OnSignal(int Sig) {
+    if (Sig == SIGUSR1) gSentAtSignal = gSentLines.load();
     const char c = Sig == SIGUSR1 ? 'c' : 's'; // SIGUSR1 asks for the count, the others stop
     [[maybe_unused]] const ssize_t n = write(gSignalPipe[1], &c, 1);
 }
@@ -210,8 +219,6 @@ int Run(const TSimOptions& O) {
     std::int64_t progressAt = clock.MonotonicMs();
     bool dropping = false;
     char buf[4096];
-    std::uint64_t sentLines =
-        0; // whole lines the device took; a soak compares it with the reader's count
     for (;;) {
         sim.Poll();
         if (sim.UnplugDue()) {
@@ -225,7 +232,7 @@ int Run(const TSimOptions& O) {
         while (!pending.empty()) {
             const ssize_t n = write(line->Fd, pending.data(), pending.size());
             if (n <= 0) break; // full: the reader is slow or absent; wait for room
-            sentLines +=
+            gSentLines +=
                 static_cast<std::uint64_t>(std::count(pending.begin(), pending.begin() + n, '\n'));
             pending.erase(0, static_cast<std::size_t>(n));
             wrote = true;
@@ -266,7 +273,7 @@ int Run(const TSimOptions& O) {
         if (fds[1].revents & POLLIN) {
             char sig = 's';
             if (read(gSignalPipe[0], &sig, 1) == 1 && sig == 'c') {
-                Log("sent " + std::to_string(sentLines) + " sentences");
+                Log("sent " + std::to_string(gSentAtSignal.load()) + " sentences");
                 continue;
             }
             // Closing the line throws away what the reader has not taken yet: while somebody
@@ -278,7 +285,7 @@ int Run(const TSimOptions& O) {
                 if (now < left) idle = 0;
                 left = now;
             }
-            Log("stopped after sending " + std::to_string(sentLines) + " sentences");
+            Log("stopped after sending " + std::to_string(gSentLines.load()) + " sentences");
             return 0; // the published link and the line go with their owners
         }
         if (fds[0].revents & POLLIN) {
