@@ -100,7 +100,7 @@ corvane_install_missing debootstrap xvfb
 step "Release build and package in $BUILD"
 # cpack builds what it installs; without this it would build every test and benchmark too.
 cmake -S "$SRC" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build "$BUILD" -j2 --target corvane corvane-sim corvane-decode
+cmake --build "$BUILD" -j2 --target corvane corvane-sim corvane-decode man
 rm -f "$BUILD"/corvane_*.deb
 (cd "$BUILD" && cpack -G DEB >/dev/null)
 DEB=$(ls "$BUILD"/corvane_*.deb)
@@ -193,10 +193,10 @@ else
 fi
 
 missing=""
-for f in /usr/share/man/man1/corvane-sim.1 /usr/share/man/man1/corvane-decode.1; do
+for f in /usr/share/man/man1/corvane.1 /usr/share/man/man1/corvane-sim.1 /usr/share/man/man1/corvane-decode.1; do
     [ -f "$R$f" ] || [ -f "$R$f.gz" ] || missing+=" $f"
 done
-if [ -z "$missing" ]; then pass "manual pages corvane-sim(1) and corvane-decode(1) installed"; else fail "manual pages missing:$missing"; fi
+if [ -z "$missing" ]; then pass "manual pages corvane(1), corvane-sim(1) and corvane-decode(1) installed"; else fail "manual pages missing:$missing"; fi
 
 desktop=$R/usr/share/applications/corvane.desktop
 icon=$R/usr/share/icons/hicolor/128x128/apps/corvane.png
