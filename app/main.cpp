@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "FormMain.h"
 #include "QtSync.h"
+#include "QuitSignals.h"
 #include "UnitReset.h"
 
 #include <QApplication>
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(":/assets/corvane.png"));
     TFormReset reset(&form);
     form.SetFormReset(&reset);
+    TQuitOnSignals quit([&form] {
+        form.close();
+        QApplication::quit(); // also ends a message box that is open
+    });
     form.show();
     return app.exec();
 }

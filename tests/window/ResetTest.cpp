@@ -1,8 +1,10 @@
+#include "QuitSignals.h"
 #include "TraceLog.h"
 #include "VaTerminal.h"
 #include "WindowFixture.h"
 
 #include <QPlainTextEdit>
+#include <csignal>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -23,8 +25,10 @@ protected:
     void UsePasswordDialog(const QString& Text) {
         QTimer::singleShot(50, PasswordDialog.get(), [this, Text] {
             PasswordDialog->MaskEdit->setText(Text);
-            if (Text.isEmpty()) PasswordDialog->BitBtn2->click();
-            else PasswordDialog->BitBtn1->click();
+            if (Text.isEmpty())
+                PasswordDialog->BitBtn2->click();
+            else
+                PasswordDialog->BitBtn1->click();
         });
         QTest::mouseClick(Form->Shape_Reset, Qt::LeftButton);
     }
@@ -50,7 +54,8 @@ TEST_F(FactoryReset, AnsweredYesResetsAndDisconnects) {
     const std::size_t before = Sim->Transcript().size();
     Answers = {TMsgResult::Yes};
     Form->BitBtn_Reset->click();
-    EXPECT_EQ(BoxTexts(), (std::vector<QString>{"corvane set to factory state ?", "Corvane MMSI erased."}));
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<QString>{"corvane set to factory state ?", "Corvane MMSI erased."}));
     EXPECT_FALSE(Form->VaComm_Std.Active());
     EXPECT_EQ(Form->Panel_Connect->text(), "Disconnected");
     EXPECT_TRUE(Form->Edit_MMSI->text().isEmpty());
@@ -80,7 +85,8 @@ TEST_F(FactoryReset, ServicePasswordResetsTheTransponder) {
     const std::size_t before = Sim->Transcript().size();
     Answers = {TMsgResult::Yes};
     UsePasswordDialog("harbour7ink");
-    EXPECT_EQ(BoxTexts(), (std::vector<QString>{"Corvane set to factory state ?", "Corvane MMSI erased."}));
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<QString>{"Corvane set to factory state ?", "Corvane MMSI erased."}));
     EXPECT_FALSE(Form->VaComm_Std.Active());
     ASSERT_TRUE(WaitFor([&] { return SentSince(before).size() >= 4; }, 3000));
     EXPECT_EQ(SentSince(before), (Strings{kUnlock, "PSRT,RDP", kUnlock, "PSRT,SRM,00,01,CVN2401"}));
@@ -101,7 +107,8 @@ protected:
         std::filesystem::remove_all(LogDir);
     }
     std::string LogText() {
-        std::ifstream in(LogDir + "/" + TraceLogName(QDate::currentDate(), QLocale::system()).toStdString(),
+        std::ifstream in(LogDir + "/" +
+                             TraceLogName(QDate::currentDate(), QLocale::system()).toStdString(),
                          std::ios::binary);
         std::stringstream s;
         s << in.rdbuf();
@@ -130,6 +137,18 @@ TEST_F(TraceView, UnlockShowsTheTraceAndLogsReceivedSentences) {
     Feed(vdm + "\r\n");
     Form->TraceLog.Close();
     EXPECT_EQ(LogText(), vdm + "\r\r\n" + rmc + "\r\r\n" + vdm + "\r\r\n");
+}
+
+TEST_F(TraceView, TerminationSignalClosesTheWindowAndWritesTheLogOut) {
+    Form->UnlockTrace();
+    const std::string vdm = "!AIVDM,1,1,,A,15RTgt0PAso;90TKcjM8h6g208CQ,0*4A";
+    Feed(vdm + "\r\n");
+    TQuitOnSignals quit([this] { Form->close(); });
+    Form->show();
+    std::raise(SIGTERM);
+    ASSERT_TRUE(WaitFor([this] { return !Form->isVisible(); }, 3000));
+    EXPECT_FALSE(Form->TraceLog.IsOpen());
+    EXPECT_EQ(LogText(), vdm + "\r\r\n");
 }
 
 TEST_F(TraceView, KeysTypedIntoTheTerminalGoToThePort) {
