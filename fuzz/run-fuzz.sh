@@ -8,12 +8,14 @@ here=$(cd "$(dirname "$0")" && pwd)
 corpus="$here/../../shared/corpus"
 work=${3:-$(mktemp -d)}
 mkdir -p "$work/codec" "$work/window" "$work/artifacts"
+# The simulator's replies and traffic join the captured corpus as seeds.
+"$here/sim-seeds.sh" "$build/tools/sim/corvane-sim" "$work/sim-seeds"
 export LSAN_OPTIONS="suppressions=$here/lsan.supp"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for target in codec window; do
     echo "fuzz_$target: $seconds s"
     "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
-        -artifact_prefix="$work/artifacts/" "$work/$target" "$corpus/ais" "$corpus/streams" "$corpus/gps" \
+        -artifact_prefix="$work/artifacts/" "$work/$target" "$corpus/ais" "$corpus/streams" "$corpus/gps" "$work/sim-seeds" \
         2>&1 | grep -E '^(INFO: Seed|#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb)|ERROR|SUMMARY' || true
     if ls "$work/artifacts/" | grep -q .; then
         echo "fuzz_$target found a failure: $work/artifacts/" >&2
