@@ -2,6 +2,7 @@
 // field against values read with an independent decoder, and gpsdecode as a peer on the rest.
 
 #include "AIS_Codec.h"
+#include "NeededChars.h"
 #include "Records.h"
 
 #include <gtest/gtest.h>
@@ -36,25 +37,6 @@ std::vector<fs::path> CorpusFiles() {
             if (e.path().extension() == ".nmea") files.push_back(e.path());
     std::sort(files.begin(), files.end());
     return files;
-}
-
-std::size_t NeededChars(std::int32_t MsgID) {
-    switch (MsgID) {
-    case 1:
-    case 2:
-    case 3:
-        return kMsg1Chars;
-    case 5:
-        return kMsg5Chars;
-    case 18:
-        return kMsg18Chars;
-    case 240:
-        return kMsg24AChars;
-    case 241:
-        return kMsg24BChars;
-    default:
-        return 0;
-    }
 }
 
 // One accepted message: the lines that made it (two for a joined type 5) and its record.

@@ -2,6 +2,7 @@
 // build, an out-of-range read or undefined behaviour here fails the test.
 
 #include "AIS_Codec.h"
+#include "NeededChars.h"
 #include "Records.h"
 
 #include <gtest/gtest.h>
@@ -14,25 +15,6 @@
 namespace {
 
 const std::set<std::int32_t> kKinds = {1, 2, 3, 4, 5, 14, 15, 18, 19, 20, 22, 23, 240, 241};
-
-std::size_t NeededChars(std::int32_t MsgID) {
-    switch (MsgID) {
-    case 1:
-    case 2:
-    case 3:
-        return kMsg1Chars;
-    case 5:
-        return kMsg5Chars;
-    case 18:
-        return kMsg18Chars;
-    case 240:
-        return kMsg24AChars;
-    case 241:
-        return kMsg24BChars;
-    default:
-        return 0;
-    }
-}
 
 // Parses one text with the shared state and decodes what is accepted, checking what every
 // accepted message must satisfy.
