@@ -28,22 +28,29 @@ struct TReadStep {
 };
 
 constexpr TReadStep kReadSteps[] = {
-    {2, "DUAIQ,SSD", "DUAIQ,SSD", 5},         {3, "DUAIQ,VSD", "DUAIQ,VSD", 6},
-    {4, "DUAIQ,SRM", "DUAIQ,SRM", 9},         {5, "DUAIQ,010", "DIAIQ,010", 7},
-    {6, "DUAIQ,SER", "DUAIQ,SER", 10},        {7, "DUAIQ,NMEA,03", "DUAIQ,NMEA,03", 11},
+    {2, "DUAIQ,SSD", "DUAIQ,SSD", 5},  {3, "DUAIQ,VSD", "DUAIQ,VSD", 6},
+    {4, "DUAIQ,SRM", "DUAIQ,SRM", 9},  {5, "DUAIQ,010", "DIAIQ,010", 7},
+    {6, "DUAIQ,SER", "DUAIQ,SER", 10}, {7, "DUAIQ,NMEA,03", "DUAIQ,NMEA,03", 11},
     {8, "DUAIQ,ALM", "DUAIQ,ALM", 4},
 };
 
 // Awaited reply state of the write steps that wait for a read-back.
 std::uint8_t WriteAwaited(int Step) {
     switch (Step) {
-    case 20: return 7;
-    case 21: return 5;
-    case 22: return 6;
-    case 23: return 9;
-    case 25: return 10;
-    case 26: return 4;
-    default: return 0;
+    case 20:
+        return 7;
+    case 21:
+        return 5;
+    case 22:
+        return 6;
+    case 23:
+        return 9;
+    case 25:
+        return 10;
+    case 26:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -54,7 +61,9 @@ void SetPanel(QLabel* Panel, const QString& Text, const QColor& Colour) {
     Panel->setPalette(p);
 }
 
-QColor ButtonFace() { return QApplication::palette().color(QPalette::Button); }
+QColor ButtonFace() {
+    return QApplication::palette().color(QPalette::Button);
+}
 
 // The leading characters of S up to the first "@", or all of them.
 QString BeforePadding(const QString& S) {
@@ -85,7 +94,8 @@ bool ReadWholeNumber(const QString& Text, int& Value) {
 
 void SetHourGlassCursor(bool On) {
     if (On) {
-        if (QApplication::overrideCursor() == nullptr) QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (QApplication::overrideCursor() == nullptr)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
         while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
     }
@@ -93,7 +103,8 @@ void SetHourGlassCursor(bool On) {
 
 int SelectedItem(const QComboBox* Box) {
     const int byText = Box->findText(Box->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (byText >= 0 && Box->currentIndex() >= 0 && Box->itemText(Box->currentIndex()) == Box->currentText())
+    if (byText >= 0 && Box->currentIndex() >= 0 &&
+        Box->itemText(Box->currentIndex()) == Box->currentText())
         return Box->currentIndex();
     return byText;
 }
@@ -115,7 +126,9 @@ void TUnitStatic::ArmScan(int Interval, std::uint8_t State) {
     FTimerScan.start(Interval);
 }
 
-void TUnitStatic::StopScan() { FTimerScan.stop(); }
+void TUnitStatic::StopScan() {
+    FTimerScan.stop();
+}
 
 void TUnitStatic::NextStep() {
     ++ScanStep;
@@ -160,8 +173,10 @@ void TUnitStatic::Timer_ScanTimer() {
             if (--RetryCount <= 0) {
                 const int step = ScanStep;
                 ScanStep = 0;
-                if (step == 20) InformationBox("The MMSI cannot be changed!");
-                else ErrorBox(step <= 22 ? kNoResponse : kNoResponseCapital);
+                if (step == 20)
+                    InformationBox("The MMSI cannot be changed!");
+                else
+                    ErrorBox(step <= 22 ? kNoResponse : kNoResponseCapital);
                 return;
             }
             ArmScan(1000, awaited);
@@ -200,7 +215,8 @@ void TUnitStatic::ConnectStep() {
         SetHourGlassCursor(false);
         NextStep();
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -256,7 +272,8 @@ bool TUnitStatic::ProbeNextPort() {
     CloseIfOpen();
     ++ProbeIndex;
     // past the last item no item is selected; programmatic changes never count as a choice
-    FC.ComboBox_Port->setCurrentIndex(ProbeIndex - 1 < FC.ComboBox_Port->count() ? ProbeIndex - 1 : -1);
+    FC.ComboBox_Port->setCurrentIndex(ProbeIndex - 1 < FC.ComboBox_Port->count() ? ProbeIndex - 1
+                                                                                 : -1);
     if (ProbeIndex > PortCount) {
         Fehler_Abbruch();
         CloseIfOpen();
@@ -384,7 +401,8 @@ void TUnitStatic::ParseReply(const QString& S) {
             if (const qsizetype cr = text.indexOf('\r'); cr >= 0) text.truncate(cr);
             std::vector<std::string> fields;
             if (SplitFields(",*", " ", std::string_view(text.constData(), text.size()), fields) > 5)
-                FOwnShip.SWver = QString::fromLatin1(fields[5].data(), static_cast<qsizetype>(fields[5].size()));
+                FOwnShip.SWver =
+                    QString::fromLatin1(fields[5].data(), static_cast<qsizetype>(fields[5].size()));
             ArmScan(100, 2);
         }
         break;
@@ -397,9 +415,12 @@ void TUnitStatic::ParseReply(const QString& S) {
             const qsizetype end = vendor.indexOf(QRegularExpression("[,*]"));
             if (end >= 0) vendor.truncate(end);
             FOwnShip.VendorID = vendor;
-            if (TextAt(S, 11, "00")) FC.RadioGroup_Switch->SetItemIndex(0);
-            else if (TextAt(S, 14, "01")) FC.RadioGroup_Switch->SetItemIndex(1);
-            else if (TextAt(S, 14, "02")) FC.RadioGroup_Switch->SetItemIndex(2);
+            if (TextAt(S, 11, "00"))
+                FC.RadioGroup_Switch->SetItemIndex(0);
+            else if (TextAt(S, 14, "01"))
+                FC.RadioGroup_Switch->SetItemIndex(1);
+            else if (TextAt(S, 14, "02"))
+                FC.RadioGroup_Switch->SetItemIndex(2);
             ArmScan(100, 2);
         }
         break;
@@ -417,11 +438,14 @@ void TUnitStatic::ParseReply(const QString& S) {
         break;
     case 11:
         if (TextAt(S, 2, "PSRT,NMEA,00")) {
-            FC.RadioGroup_GPS->SetItemIndex(TextAt(S, 15, "0008") ? 1 : TextAt(S, 15, "0000") ? 2 : 0);
+            FC.RadioGroup_GPS->SetItemIndex(TextAt(S, 15, "0008")   ? 1
+                                            : TextAt(S, 15, "0000") ? 2
+                                                                    : 0);
             ArmScan(100, 2);
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -466,6 +490,19 @@ void TUnitStatic::BitBtn_SaveClick() {
     FC.Edit_ShipsName->setText(FOwnShip.ShipsName);
     FOwnShip.CallSign = upper(FC.Edit_CallSign->text());
     FC.Edit_CallSign->setText(FOwnShip.CallSign);
+    // Both are sent as fields of one sentence: a delimiter or reserved character typed into
+    // them would move the distances into other fields or break the sentence, and the
+    // transponder would store wrong values or nothing.
+    auto breaksSentence = [](const QString& s) {
+        for (const QChar c : s)
+            if (c.unicode() < 32 || c.unicode() == 127 || QStringLiteral(",*$!\\^~").contains(c))
+                return true;
+        return false;
+    };
+    if (breaksSentence(FOwnShip.ShipsName) || breaksSentence(FOwnShip.CallSign)) {
+        InformationBox("Ship's name and call sign must not contain , * $ ! \\ ^ or ~!");
+        return;
+    }
 
     std::int32_t* dims[] = {&FOwnShip.A, &FOwnShip.B, &FOwnShip.C, &FOwnShip.D};
     QLineEdit* edits[] = {FC.Edit_A, FC.Edit_B, FC.Edit_C, FC.Edit_D};
@@ -550,20 +587,25 @@ void TUnitStatic::SendWriteGroup(int Step) {
         Pause(300);
         Send("DUAIQ,ALM");
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
 bool TUnitStatic::WriteConfirmed(int Step, int MmsiAtTickStart) const {
     if (ReplyState != 2) return false;
     switch (Step) {
-    case 20: return MmsiAtTickStart == FOwnShip.MMSI;
-    case 21: return FC.Edit_ShipsName->text() == FOwnShip.ShipsName;
+    case 20:
+        return MmsiAtTickStart == FOwnShip.MMSI;
+    case 21:
+        return FC.Edit_ShipsName->text() == FOwnShip.ShipsName;
     case 22: {
         const int item = SelectedItem(FC.ComboBox_Type);
-        return item >= 0 && FC.ComboBox_Type->itemText(item).left(2) == QString::number(FOwnShip.ShipTyp);
+        return item >= 0 &&
+               FC.ComboBox_Type->itemText(item).left(2) == QString::number(FOwnShip.ShipTyp);
     }
-    default: return true;
+    default:
+        return true;
     }
 }
 
@@ -593,7 +635,8 @@ void TUnitStatic::BitBtn_ResetClick() {
     BitBtn_DiscClick();
 }
 
-void TUnitStatic::PasswordEntered(const QString& Password, const std::function<void()>& UnlockTrace) {
+void TUnitStatic::PasswordEntered(const QString& Password,
+                                  const std::function<void()>& UnlockTrace) {
     if (Password == "harbour7ink") {
         if (ConfirmationBox("Corvane set to factory state ?") != TMsgResult::Yes) return;
         FactoryResetSentences();

@@ -4,8 +4,8 @@ namespace {
 
 class SaveValidation : public WindowTest {
 protected:
-    void Fill(const QString& Mmsi, const QString& A = "10", const QString& B = "5", const QString& C = "3",
-              const QString& D = "2") {
+    void Fill(const QString& Mmsi, const QString& A = "10", const QString& B = "5",
+              const QString& C = "3", const QString& D = "2") {
         Form->Edit_MMSI->setText(Mmsi);
         Form->Edit_A->setText(A);
         Form->Edit_B->setText(B);
@@ -27,8 +27,13 @@ TEST_F(SaveValidation, MmsiMessages) {
     struct {
         const char* mmsi;
         QString message;
-    } cases[] = {{"0", range}, {"-5", range}, {"12a", notNumber}, {"", notNumber},
-                 {"1 2", notNumber}, {"999999999", QString()}, {"012345678", QString()}};
+    } cases[] = {{"0", range},
+                 {"-5", range},
+                 {"12a", notNumber},
+                 {"", notNumber},
+                 {"1 2", notNumber},
+                 {"999999999", QString()},
+                 {"012345678", QString()}};
     for (const auto& c : cases) {
         Fill(c.mmsi);
         EXPECT_EQ(Save(), c.message) << c.mmsi;
@@ -63,6 +68,30 @@ TEST_F(SaveValidation, NamesInUpperCaseAndTheTypedVesselType) {
     Form->ComboBox_Type->setEditText("my own type");
     EXPECT_EQ(Save(), QString()); // no message, and no writing
     EXPECT_EQ(Unit().ScanStep, 0);
+}
+
+TEST_F(SaveValidation, NamesThatWouldBreakTheSentenceAreRefused) {
+    const QString refused = "Ship's name and call sign must not contain , * $ ! \\ ^ or ~!";
+    struct {
+        const char* name;
+        const char* callSign;
+        QString message;
+    } cases[] = {{"SEA,511,511", "DK1", refused},
+                 {"SEA*00", "DK1", refused},
+                 {"SEA", "DK!", refused},
+                 {"SEA", "D$K", refused},
+                 {"A\\B", "", refused},
+                 {"A^B", "", refused},
+                 {"A~B", "", refused},
+                 {"A\tB", "", refused},
+                 {"ST. PAUL-2 (&)", "DK-1", QString()}};
+    for (const auto& c : cases) {
+        Fill("211234560");
+        Form->Edit_ShipsName->setText(c.name);
+        Form->Edit_CallSign->setText(c.callSign);
+        EXPECT_EQ(Save(), c.message) << c.name << " / " << c.callSign;
+        EXPECT_EQ(Unit().ScanStep, c.message.isEmpty() ? 20 : 7) << c.name; // nothing written
+    }
 }
 
 } // namespace
