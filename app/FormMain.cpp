@@ -427,9 +427,6 @@ void TFormMain::NameViewControls() {
     Memo_RMC->setAccessibleName("RMC sentence fields");
     Memo_TXT->setAccessibleName("TXT sentence fields");
     Memo_ALR->setAccessibleName("ALR sentence fields");
-    for (QLabel* l : findChildren<QLabel*>())
-        if (!l->objectName().isEmpty() && l->accessibleName() == l->objectName())
-            l->setAccessibleName({});
 }
 
 QWidget* TFormMain::BuildDiagTab() {

@@ -10,7 +10,9 @@
 
 template <class W> W* Named(W* Widget, const char* Name, const QString& Accessible = {}) {
     Widget->setObjectName(Name);
-    Widget->setAccessibleName(Accessible.isEmpty() ? QString(Name) : Accessible);
+    // Without a name of its own a label is read by its text; an object name means nothing
+    // to a listener.
+    if (!Accessible.isEmpty()) Widget->setAccessibleName(Accessible);
     return Widget;
 }
 
