@@ -16,7 +16,7 @@ for target in codec window; do
     echo "fuzz_$target: $seconds s"
     "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
         -artifact_prefix="$work/artifacts/" "$work/$target" "$corpus/ais" "$corpus/streams" "$corpus/gps" "$work/sim-seeds" \
-        2>&1 | grep -E '^(INFO: Seed|#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb)|ERROR|SUMMARY' || true
+        2>&1 | grep -E '^(INFO: Seed|#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb)|ERROR|SUMMARY' || true
     if ls "$work/artifacts/" | grep -q .; then
         echo "fuzz_$target found a failure: $work/artifacts/" >&2
         exit 1
