@@ -12,6 +12,7 @@
 #include "UnitStatic.h"
 #include "VaExceptionReport.h"
 #include "VaTerminal.h"
+#include "ViewWidgets.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -71,13 +72,6 @@ const QStringList kVesselTypes = {
     "60 = Passenger ship",
     "90 = Other type of vessel",
 };
-
-// Without an accessible name a label is read by its text and an edit by its buddy's text.
-template <class W> W* Named(W* Widget, const char* Name, const QString& Accessible = {}) {
-    Widget->setObjectName(Name);
-    if (!Accessible.isEmpty()) Widget->setAccessibleName(Accessible);
-    return Widget;
-}
 
 QLineEdit* LimitedEdit(QWidget* Parent, const char* Name, int MaxLength,
                        const QString& Accessible) {

@@ -1,6 +1,6 @@
 #pragma once
 // Small builders shared by the views: controls named as the program names them (object name
-// and accessible name), read-only memos and string grids.
+// and, where given, accessible name), read-only memos and string grids.
 
 #include <QHeaderView>
 #include <QPlainTextEdit>
