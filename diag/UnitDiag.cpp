@@ -75,21 +75,25 @@ void CountDown(QTableWidget* Grid) {
     }
 }
 
-QLabel* ValueLabel(QWidget* Parent, const char* Name, const char* Caption, const char* Accessible) {
-    auto* l = Named(new QLabel(Caption, Parent), Name, Accessible);
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return l;
-}
+// One row of a status group: the value label it creates (named for its caption), its object
+// name and its text until the first report.
+struct TValueRow {
+    QLabel*& Value;
+    const char* Name;
+    const char* Initial;
+    const char* Caption;
+};
 
 QGroupBox* CaptionGroup(QWidget* Parent, const char* Name, const char* Caption,
-                        std::initializer_list<std::pair<const char*, QLabel*>> Rows) {
+                        std::initializer_list<TValueRow> Rows) {
     auto* g = Named(new QGroupBox(Caption, Parent), Name, Caption);
     auto* l = new QGridLayout(g);
     int row = 0;
-    for (const auto& [caption, value] : Rows) {
-        value->setParent(g);
-        l->addWidget(new QLabel(caption, g), row, 0);
-        l->addWidget(value, row, 1);
+    for (const TValueRow& r : Rows) {
+        r.Value = Named(new QLabel(r.Initial, g), r.Name, r.Caption);
+        r.Value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        l->addWidget(new QLabel(r.Caption, g), row, 0);
+        l->addWidget(r.Value, row, 1);
         ++row;
     }
     return g;
@@ -149,19 +153,14 @@ TDiagControls BuildDiagControls(QWidget* Tab) {
     layout->setRowStretch(0, 1);
 
     // Status, lamp and hardware groups: kept up to date, never shown.
-    c.Label_MMSI = ValueLabel(Tab, "Label_MMSI", "Not Programmed", "Valid MMSI");
-    c.Label_GPS_Fix = ValueLabel(Tab, "Label_GPS_Fix", "No Fix", "GPS position Fix");
-    c.Label_GPS_Error = ValueLabel(Tab, "Label_GPS_Error", "> 10 m", "GPS Error");
-    c.Label_Satellites = ValueLabel(Tab, "Label_Satellites", "0/0", "Satellites in view/used");
-    c.Label_Tx = ValueLabel(Tab, "Label_Tx", "Standby", "Transmitter");
-    c.Label_Rx = ValueLabel(Tab, "Label_Rx", "Standby", "Receiver");
-    c.GroupBox_Status = CaptionGroup(Tab, "GroupBox_Status", "Quillon Status",
-                                     {{"Valid MMSI", c.Label_MMSI},
-                                      {"GPS position Fix", c.Label_GPS_Fix},
-                                      {"GPS Error", c.Label_GPS_Error},
-                                      {"Satellites in view/used", c.Label_Satellites},
-                                      {"Transmitter", c.Label_Tx},
-                                      {"Receiver", c.Label_Rx}});
+    c.GroupBox_Status =
+        CaptionGroup(Tab, "GroupBox_Status", "Quillon Status",
+                     {{c.Label_MMSI, "Label_MMSI", "Not Programmed", "Valid MMSI"},
+                      {c.Label_GPS_Fix, "Label_GPS_Fix", "No Fix", "GPS position Fix"},
+                      {c.Label_GPS_Error, "Label_GPS_Error", "> 10 m", "GPS Error"},
+                      {c.Label_Satellites, "Label_Satellites", "0/0", "Satellites in view/used"},
+                      {c.Label_Tx, "Label_Tx", "Standby", "Transmitter"},
+                      {c.Label_Rx, "Label_Rx", "Standby", "Receiver"}});
 
     c.GroupBox_LED = Named(new QGroupBox("LED Status", Tab), "GroupBox_LED", "LED Status");
     auto* ll = new QGridLayout(c.GroupBox_LED);
@@ -172,19 +171,14 @@ TDiagControls BuildDiagControls(QWidget* Tab) {
         ll->addWidget(new QLabel(kLamps[i].Caption, c.GroupBox_LED), static_cast<int>(i), 1);
     }
 
-    c.Label_V_Idle = ValueLabel(Tab, "Label_V_Idle", "-", "Supply Voltage (Idle)");
-    c.Label_V_TX = ValueLabel(Tab, "Label_V_TX", "-", "Supply Voltage (TX)");
-    c.Label_RSSI1 = ValueLabel(Tab, "Label_RSSI1", "-", "RSSI 1");
-    c.Label_RSSI2 = ValueLabel(Tab, "Label_RSSI2", "-", "RSSI 2");
-    c.Label_ForPwr = ValueLabel(Tab, "Label_ForPwr", "-", "TX Forward power");
-    c.Label_RevPwr = ValueLabel(Tab, "Label_RevPwr", "-", "TX Reverse power");
-    c.GroupBox_Hardware = CaptionGroup(Tab, "GroupBox_Hardware", "Hardware Status",
-                                       {{"Supply Voltage (Idle)", c.Label_V_Idle},
-                                        {"Supply Voltage (TX)", c.Label_V_TX},
-                                        {"RSSI 1", c.Label_RSSI1},
-                                        {"RSSI 2", c.Label_RSSI2},
-                                        {"TX Forward power", c.Label_ForPwr},
-                                        {"TX Reverse power", c.Label_RevPwr}});
+    c.GroupBox_Hardware =
+        CaptionGroup(Tab, "GroupBox_Hardware", "Hardware Status",
+                     {{c.Label_V_Idle, "Label_V_Idle", "-", "Supply Voltage (Idle)"},
+                      {c.Label_V_TX, "Label_V_TX", "-", "Supply Voltage (TX)"},
+                      {c.Label_RSSI1, "Label_RSSI1", "-", "RSSI 1"},
+                      {c.Label_RSSI2, "Label_RSSI2", "-", "RSSI 2"},
+                      {c.Label_ForPwr, "Label_ForPwr", "-", "TX Forward power"},
+                      {c.Label_RevPwr, "Label_RevPwr", "-", "TX Reverse power"}});
     auto* hidden = new QHBoxLayout;
     for (QGroupBox* g : {c.GroupBox_Status, c.GroupBox_LED, c.GroupBox_Hardware}) {
         hidden->addWidget(g);
