@@ -3,6 +3,7 @@
 // time the user-interface thread did not answer; at the end both ends' sentence counts.
 //   corvane-soak SECONDS [simulator options]      e.g. corvane-soak 600 --flood --targets 2000
 
+#include "ConnectAndRead.h"
 #include "Dialogs.h"
 #include "FormMain.h"
 #include "PortNames.h"
@@ -81,13 +82,7 @@ int main(int argc, char** argv) {
             ++dispatched;
             form.VaCapture_StdMessage(Sender, Data);
         });
-        form.BitBtn_Connect->click();
-        if (!QTest::qWaitFor(
-                [&] {
-                    return form.Panel_Connect->text() == "Connected" &&
-                           form.UnitStatic->ScanStep == 0;
-                },
-                20000)) {
+        if (!ConnectAndRead(form, 20000)) {
             std::fprintf(stderr, "corvane-soak: the simulator was not found\n");
             return 1;
         }

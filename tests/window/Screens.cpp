@@ -6,6 +6,7 @@
 // Run it under Xvfb (xvfb-run) for the platform's real look, or offscreen; QT_SCALE_FACTOR=2
 // takes the 200 % shots.
 
+#include "ConnectAndRead.h"
 #include "Dialogs.h"
 #include "FormMain.h"
 #include "PortNames.h"
@@ -69,13 +70,7 @@ int main(int argc, char** argv) {
         form.SetFormReset(&reset);
         form.show();
         if (size.isValid()) form.resize(size);
-        form.BitBtn_Connect->click();
-        if (!QTest::qWaitFor(
-                [&] {
-                    return form.Panel_Connect->text() == "Connected" &&
-                           form.UnitStatic->ScanStep == 0;
-                },
-                20000)) {
+        if (!ConnectAndRead(form, 20000)) {
             std::fprintf(stderr, "corvane-screens: the simulator was not found\n");
             status = 1;
         }

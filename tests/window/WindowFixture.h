@@ -2,6 +2,7 @@
 // A fresh main window per test, with message boxes recorded (and answered) instead of shown
 // and serial ports resolved in a private test directory only.
 
+#include "ConnectAndRead.h"
 #include "Dialogs.h"
 #include "FormMain.h"
 #include "PortNames.h"
@@ -23,7 +24,9 @@
 #include <vector>
 
 // Readable failure messages for texts of the window.
-inline void PrintTo(const QString& S, std::ostream* Os) { *Os << '"' << S.toStdString() << '"'; }
+inline void PrintTo(const QString& S, std::ostream* Os) {
+    *Os << '"' << S.toStdString() << '"';
+}
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -33,7 +36,8 @@ protected:
         SetTestPortDirectory(PortDir);
         SetMessageBoxHandler([this](const TMessageBox& Box) {
             Boxes.push_back(Box);
-            if (Answers.empty()) return Box.Buttons == TMsgButtons::Ok ? TMsgResult::Ok : TMsgResult::Cancel;
+            if (Answers.empty())
+                return Box.Buttons == TMsgButtons::Ok ? TMsgResult::Ok : TMsgResult::Cancel;
             const TMsgResult a = Answers.front();
             Answers.pop_front();
             return a;
@@ -68,10 +72,7 @@ protected:
     template <class P> bool WaitFor(P Predicate, int Ms) { return QTest::qWaitFor(Predicate, Ms); }
 
     // Connect pressed, the transponder found and the configuration read.
-    bool ConnectAndRead(int Ms = 15000) {
-        Form->BitBtn_Connect->click();
-        return WaitFor([this] { return Form->Panel_Connect->text() == "Connected" && Unit().ScanStep == 0; }, Ms);
-    }
+    bool ConnectAndRead(int Ms = 15000) { return ::ConnectAndRead(*Form, Ms); }
 
     std::vector<QString> BoxTexts() const {
         std::vector<QString> texts;
