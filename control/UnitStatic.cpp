@@ -1,6 +1,7 @@
 #include "UnitStatic.h"
 
 #include "Dialogs.h"
+#include "Framing.h"
 #include "Positions.h"
 #include "RadioGroup.h"
 #include "SplitFields.h"
@@ -495,7 +496,8 @@ void TUnitStatic::BitBtn_SaveClick() {
     // transponder would store wrong values or nothing.
     auto breaksSentence = [](const QString& s) {
         for (const QChar c : s)
-            if (c.unicode() < 32 || c.unicode() == 127 || QStringLiteral(",*$!\\^~").contains(c))
+            if (c.unicode() < 32 || c.unicode() == 127 ||
+                (c.unicode() < 128 && NmeaReserved(static_cast<char>(c.unicode()))))
                 return true;
         return false;
     };

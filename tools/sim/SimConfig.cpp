@@ -1,5 +1,7 @@
 #include "SimConfig.h"
 
+#include "Framing.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -17,15 +19,10 @@ bool SwitchSafety(const TSimConfig& C) {
 
 namespace {
 
-// Characters that NMEA 0183 reserves; a device would never echo them inside a field.
-bool Reserved(char c) {
-    return c == '$' || c == '!' || c == '*' || c == ',' || c == '\\' || c == '^' || c == '~';
-}
-
 bool PrintableSixBit(std::string_view Text) {
     for (char ch : Text) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c < 32 || c > 95 || Reserved(ch)) return false;
+        if (c < 32 || c > 95 || NmeaReserved(ch)) return false; // never echoed inside a field
     }
     return true;
 }
