@@ -47,32 +47,6 @@ template <class F> void Guarded(F&& Handler) {
 
 namespace {
 
-const QStringList kVesselTypes = {
-    "30 = Vessel - Fishing",
-    "31 = Vessel - Towing",
-    "32 = Vessel - Towing and length of the tow exceeds 200 m or breadth exceeds 25 m",
-    "33 = Vessel - Engaged in dredging or underwater operations",
-    "34 = Vessel - Engaged in diving operations",
-    "35 = Vessel - Engaged in military operations",
-    "36 = Vessel - Sailing",
-    "37 = Vessel - Pleasure craft",
-    "38 = Vessel - Reserved for future use",
-    "39 = Vessel - Reserved for future use",
-    "40 = High Speed Craft",
-    "50 = Pilot vessel",
-    "51 = Search and rescue vessels",
-    "52 = Tugs",
-    "53 = Port tenders",
-    "54 = Vessels with anti-pollution facilities or equipment",
-    "55 = Law enforcement vessels",
-    "56 = Spare - for assignments to local vessels",
-    "57 = Spare - for assignments to local vessels",
-    "58 = Medical transports (as defined in the 1949 Geneva Conventions and Additional Protocols)",
-    "59 = Ships according to RR Resolution No. 18 (Mob-83)",
-    "60 = Passenger ship",
-    "90 = Other type of vessel",
-};
-
 QLineEdit* LimitedEdit(QWidget* Parent, const char* Name, int MaxLength,
                        const QString& Accessible) {
     auto* e = Named(new QLineEdit(Parent), Name, Accessible);
@@ -262,8 +236,8 @@ QWidget* TFormMain::BuildStaticTab() {
     ComboBox_Type = Named(new QComboBox(data), "ComboBox_Type", "Vessel Type");
     ComboBox_Type->setEditable(true);
     ComboBox_Type->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox_Type->addItems(kVesselTypes);
-    ComboBox_Type->setCurrentIndex(7);
+    for (const TVesselTypeItem& t : kVesselTypes) ComboBox_Type->addItem(t.Text);
+    ComboBox_Type->setCurrentIndex(kVesselTypeAtStart);
     ComboBox_Type->setMinimumContentsLength(18);
     ComboBox_Type->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     BitBtn_Save = Named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
@@ -541,7 +515,8 @@ void TFormMain::ApplyRxColumns() {
 }
 
 void TFormMain::MenuItem_HelpClick() {
-    InformationBox("Corvane Setup Software (2.2)\r\nSoftware Version: " + OwnShip.SWver +
+    InformationBox("Corvane Setup Software (2.2)\r\nSoftware Version: " +
+                   QString::fromStdString(OwnShip.SWver) +
                    "\r\nMade for the Corvane AIS Class B transponder.\r\n"
                    "Free software by the Corvane tool developers.");
 }
@@ -612,9 +587,9 @@ void TFormMain::VaCapture_StdMessage(TVaCapture&, const std::string& Data) {
     ShowLastSentence(S);
     Timer_WatchDog.stop();
     Timer_WatchDog.start();
-    switch (RouteSentence(Data, UnitStatic->ReplyState)) {
+    switch (RouteSentence(Data, AwaitOf(UnitStatic->ReplyState))) {
     case TRoute::ParseReply:
-        UnitStatic->ParseReply(S);
+        UnitStatic->ParseReply(Data);
         break;
     case TRoute::HandleTXT:
         UnitDiag->HandleTXT(Data);

@@ -1,14 +1,17 @@
 #pragma once
-// Transponder control: the connection and query sequencer, the configuration replies, the
-// configuration writer and the factory reset. One instance, owned by the main window, which
-// passes in the controls and services it works with.
+// The "Static data" tab's side of the configuration dialogue: the window's adapter to the
+// sequencer. It moves the form's controls to and from the sequencer's configuration record,
+// runs the sequencer on the window's timer, shows its outcomes in message boxes and owns the
+// buttons, the connection panel, the cursor, the Password dialog's service functions and the
+// link watchdog.
 
 #include "OwnShip.h"
+#include "Sequencer.h"
 
 #include <QString>
-#include <array>
-#include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 
 class QComboBox;
 class QLabel;
@@ -53,65 +56,51 @@ struct TStaticServices {
     std::function<void()> CloseMainWindow;
 };
 
-inline const QString kUnlockSentence = "PSRT,012,,,(--VoXeL--)";
-
 class TUnitStatic {
 public:
     TUnitStatic(const TStaticControls& Controls, TVaComm& Comm, TVaCapture& Capture,
                 QTimer& Timer_Scan, QTimer& Timer_WatchDog, TOwnShip& OwnShip,
                 TStaticServices Services);
+    ~TUnitStatic();
 
-    // Sequencer state.
-    int ScanStep = 0;
-    std::uint8_t ReplyState = 0;
-    int RetryCount = 0;
-    std::array<int, 256> PortList{}; // entries 1 to 255
-    int PortCount = 0;
-    int ProbeIndex = 0;
+    TSequencer& Sequencer() { return *FSequencer; }
 
-    void ArmScan(int Interval, std::uint8_t State);
-    void StopScan();
-    void NextStep();
     void Timer_ScanTimer();
     void Timer_WatchDogTimer();
-    bool ScanPorts();
-    bool ProbeNextPort();
     void ConnectChosenPort();
     void BitBtn_ConnectClick();
     void BitBtn_DiscClick();
-    void Fehler_Abbruch();
 
-    // Configuration replies.
-    void ParseReply(const QString& S);
-    void ParseSSDReply(const QString& S);
-    void ParseVSDReply(const QString& S);
+    // A received sentence routed to the configuration replies.
+    void ParseReply(const std::string& S);
 
-    // Configuration writer.
     void BitBtn_SaveClick();
 
-    // Factory reset.
     void BitBtn_ResetClick();
-    void FactoryResetSentences();
-    void ClearStaticFields();
     void PasswordEntered(const QString& Password, const std::function<void()>& UnlockTrace);
 
 private:
-    void ConnectStep();
-    void ReadStep();
-    void WriteStep();
-    void SendWriteGroup(int Step);
-    bool WriteConfirmed(int Step, int MmsiAtTickStart) const;
-    void CloseIfOpen();
-    void Send(const QString& Body) { FServices.SendNMEA(Body); }
-    void Pause(int Ms) { FServices.Pause(Ms); }
+    class TLink;
+    class TTimer;
+    class TEvents;
+    void FactoryReset();
+    void PullFields();
+    void ShowFields(TFieldMask Mask);
 
     TStaticControls FC;
     TVaComm& FComm;
     TVaCapture& FCapture;
-    QTimer& FTimerScan;
     QTimer& FTimerWatchDog;
-    TOwnShip& FOwnShip;
     TStaticServices FServices;
+    std::unique_ptr<TLink> FLink;
+    std::unique_ptr<TTimer> FTimer;
+    std::unique_ptr<TEvents> FEvents;
+    std::unique_ptr<TSequencer> FSequencer;
+
+public:
+    // The sequencer's state under the names the window has always used.
+    int& ScanStep;
+    TReplyState& ReplyState;
 };
 
 // Mouse cursor of the whole application: the hourglass while connecting.

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -29,12 +30,17 @@ TFormMain& Form() {
     return *form;
 }
 
+// Every state the sequencer can wait in; the first byte picks one.
+constexpr TReplyState kStates[] = {rsIdle,        rsProbing,    rsReplied,    rsFailed,
+                                   rsAlarmOutput, rsStaticData, rsVoyageData, rsMMSI,
+                                   rsVersion,     rsSwitchType, rsBaudRate,   rsNmeaOutput};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     TFormMain& form = Form();
     if (Size == 0) return 0;
-    form.UnitStatic->ReplyState = static_cast<std::uint8_t>(Data[0] % 13);
+    form.UnitStatic->ReplyState = kStates[Data[0] % std::size(kStates)];
     form.VaCapture_Std.HandleCommData(Data + 1, static_cast<int>(Size - 1));
     form.VaCapture_Std.HandleCommData(reinterpret_cast<const std::uint8_t*>("\r\n"), 2);
     return 0;

@@ -28,3 +28,20 @@ bool ReadDecimal(std::string_view S, double& V) {
     V = v;
     return true;
 }
+
+bool ReadWholeNumber(std::string_view S, int& V) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < S.size() && (S[i] == '+' || S[i] == '-')) negative = S[i++] == '-';
+    if (i == S.size()) return false;
+    long long v = 0;
+    for (; i < S.size(); ++i) {
+        if (!IsDigit(S[i])) return false;
+        v = v * 10 + (S[i] - '0');
+        if (v > 2147483648LL) return false;
+    }
+    if (negative) v = -v;
+    if (v > 2147483647LL) return false;
+    V = static_cast<int>(v);
+    return true;
+}

@@ -6,3 +6,6 @@
 // Strict decimal number: optional sign, digits, optionally "." and digits; nothing else (no
 // blanks, exponents, "inf" or "nan"). False, with V untouched, for anything else.
 bool ReadDecimal(std::string_view S, double& V);
+
+// Whole number: optional sign and digits, within 32 bits. False, with V untouched, otherwise.
+bool ReadWholeNumber(std::string_view S, int& V);

@@ -1,10 +1,9 @@
 #include "Dispatch.h"
 
-TRoute RouteSentence(std::string_view S, std::uint8_t ReplyState) {
+TRoute RouteSentence(std::string_view S, TAwait Await) {
     if (S.empty()) return TRoute::Dropped;
-    const bool awaitingReply = ReplyState == 1 || (ReplyState >= 4 && ReplyState <= 11);
     if (S[0] == '$') {
-        if (awaitingReply) return TRoute::ParseReply;
+        if (Await != TAwait::Nothing) return TRoute::ParseReply;
         if (HasAt(S, 2, "AITXT,")) return TRoute::HandleTXT;
         if (HasAt(S, 7, "RES,")) return TRoute::HandleRES;
         if (HasAt(S, 2, "GP")) return TRoute::HandleGPS;
@@ -12,7 +11,7 @@ TRoute RouteSentence(std::string_view S, std::uint8_t ReplyState) {
         return TRoute::Dropped;
     }
     if (S[0] == '!') {
-        if (ReplyState == 1) return TRoute::ParseReply;
+        if (Await == TAwait::Probe) return TRoute::ParseReply;
         if (HasAt(S, 2, "AIVDM,")) return TRoute::HandleVDM;
         if (HasAt(S, 2, "AIVDO,")) return TRoute::HandleVDO;
     }

@@ -45,7 +45,7 @@ TEST_F(Connect, WithoutAnyPortTheConnectionFailsAtOnce) {
     EXPECT_EQ(Form->ComboBox_Port->count(), 0);
     EXPECT_EQ(Form->Panel_Connect->text(), "Disconnected");
     EXPECT_TRUE(Form->BitBtn_Connect->isEnabled());
-    EXPECT_EQ(Unit().ReplyState, 3);
+    EXPECT_EQ(Unit().ReplyState, rsFailed);
 
     // a failed choice after that shows the box again, because the state is still 3
     Form->ComboBox_Port->setEditText("COM 7");
