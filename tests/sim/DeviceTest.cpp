@@ -57,7 +57,7 @@ TEST(ReplyLayout, VendorIdSurvivesTheToolsExtractionWhole) {
         TSimConfig c;
         c.VendorID = vendor;
         TSimHarness h(TSimHarness::Quiet(), c);
-        EXPECT_EQ(h.Read("DUAIQ,SRM", kSwitch).VendorID, vendor);
+        EXPECT_EQ(h.Read("DUAIQ,SRM", rsSwitchType).VendorID, vendor);
     }
 }
 
@@ -85,67 +85,59 @@ struct TWrite {
     std::string Body;
     bool Unlock;
     std::string Query;
-    int State;
-    std::string TToolView::*Text = nullptr;
-    int TToolView::*Choice = nullptr;
-    std::string ExpectText;
-    int ExpectChoice = -1;
+    TReplyState State;
+    TConfigField Field;
+    std::string Expect;
 };
 
 TEST(WriteReadBack, EverySettingShowsTheValueWritten) {
     const std::vector<TWrite> writes = {
-        {"MMSI", "PSRT,010,,,987654321", true, "PSRT,010", kMMSI, &TToolView::MMSI, nullptr,
-         "987654321"},
-        {"MMSI typed with a leading zero", "PSRT,010,,,12345678", true, "PSRT,010", kMMSI,
-         &TToolView::MMSI, nullptr, "012345678"},
-        {"MMSI at the top", "PSRT,010,,,999999999", true, "DUAIQ,010", kMMSI, &TToolView::MMSI,
-         nullptr, "999999999"},
-        {"name", "AISSD,DL5XYZ,SEESCHWALBE,120,15,7,9,0,AI", false, "AIAIQ,SSD", kStatic,
-         &TToolView::ShipsName, nullptr, "SEESCHWALBE"},
-        {"call sign", "AISSD,DL5XYZ,SEESCHWALBE,120,15,7,9,0,AI", false, "AIAIQ,SSD", kStatic,
-         &TToolView::CallSign, nullptr, "DL5XYZ"},
-        {"A", "AISSD,DL5XYZ,SEESCHWALBE,120,15,7,9,0,AI", false, "AIAIQ,SSD", kStatic,
-         &TToolView::A, nullptr, "120"},
-        {"B", "AISSD,DL5XYZ,SEESCHWALBE,120,15,7,9,0,AI", false, "AIAIQ,SSD", kStatic,
-         &TToolView::B, nullptr, "015"},
-        {"C", "AISSD,DL5XYZ,SEESCHWALBE,120,15,7,9,0,AI", false, "AIAIQ,SSD", kStatic,
-         &TToolView::C, nullptr, "07"},
-        {"D", "AISSD,DL5XYZ,SEESCHWALBE,120,15,7,9,0,AI", false, "AIAIQ,SSD", kStatic,
-         &TToolView::D, nullptr, "09"},
+        {"MMSI", "PSRT,010,,,987654321", true, "PSRT,010", rsMMSI, cfMMSI, "987654321"},
+        {"MMSI typed with a leading zero", "PSRT,010,,,12345678", true, "PSRT,010", rsMMSI, cfMMSI,
+         "012345678"},
+        {"MMSI at the top", "PSRT,010,,,999999999", true, "DUAIQ,010", rsMMSI, cfMMSI, "999999999"},
+        {"name", "AISSD,DL5XYZ,SEESCHWALBE,120,15,7,9,0,AI", false, "AIAIQ,SSD", rsStaticData,
+         cfShipsName, "SEESCHWALBE"},
+        {"call sign", "AISSD,DL5XYZ,SEESCHWALBE,120,15,7,9,0,AI", false, "AIAIQ,SSD", rsStaticData,
+         cfCallSign, "DL5XYZ"},
+        {"A", "AISSD,DL5XYZ,SEESCHWALBE,120,15,7,9,0,AI", false, "AIAIQ,SSD", rsStaticData, cfA,
+         "120"},
+        {"B", "AISSD,DL5XYZ,SEESCHWALBE,120,15,7,9,0,AI", false, "AIAIQ,SSD", rsStaticData, cfB,
+         "015"},
+        {"C", "AISSD,DL5XYZ,SEESCHWALBE,120,15,7,9,0,AI", false, "AIAIQ,SSD", rsStaticData, cfC,
+         "07"},
+        {"D", "AISSD,DL5XYZ,SEESCHWALBE,120,15,7,9,0,AI", false, "AIAIQ,SSD", rsStaticData, cfD,
+         "09"},
         {"full-length name", "AISSD,ABCDEFG,THE LONGEST NAME 20C,511,511,63,63,0,AI", false,
-         "DUAIQ,SSD", kStatic, &TToolView::ShipsName, nullptr, "THE LONGEST NAME 20C"},
+         "DUAIQ,SSD", rsStaticData, cfShipsName, "THE LONGEST NAME 20C"},
         {"full-length call sign", "AISSD,ABCDEFG,THE LONGEST NAME 20C,511,511,63,63,0,AI", false,
-         "DUAIQ,SSD", kStatic, &TToolView::CallSign, nullptr, "ABCDEFG"},
-        {"empty name", "AISSD,,,0,0,0,0,0,AI", false, "AIAIQ,SSD", kStatic, &TToolView::ShipsName,
-         nullptr, ""},
-        {"empty call sign", "AISSD,,,0,0,0,0,0,AI", false, "AIAIQ,SSD", kStatic,
-         &TToolView::CallSign, nullptr, ""},
-        {"vessel type", "AIVSD,52,,,,,,,,", false, "DUAIQ,VSD", kVoyage, &TToolView::TypeCode,
-         nullptr, "52"},
-        {"vessel type back", "AIVSD,37,,,,,,,,", false, "DUAIQ,VSD", kVoyage, &TToolView::TypeCode,
-         nullptr, "37"},
-        {"switch rx only", "PSRT,SRM,01,02,CVN2401", true, "DUAIQ,SRM", kSwitch, nullptr,
-         &TToolView::Switch, "", 2},
-        {"switch safety", "PSRT,SRM,01,01,CVN2401", true, "DUAIQ,SRM", kSwitch, nullptr,
-         &TToolView::Switch, "", 1},
-        {"switch none", "PSRT,SRM,00,01,CVN2401", true, "DUAIQ,SRM", kSwitch, nullptr,
-         &TToolView::Switch, "", 0},
-        {"vendor ID", "PSRT,SRM,00,01,NEWVEND", true, "DUAIQ,SRM", kSwitch, &TToolView::VendorID,
-         nullptr, "NEWVEND"},
-        {"GPS minimal", "PSRT,NMEA,03,0008,00", false, "DUAIQ,NMEA,03", kNmea, nullptr,
-         &TToolView::Gps, "", 1},
-        {"GPS none", "PSRT,NMEA,03,0000,00", false, "DUAIQ,NMEA,03", kNmea, nullptr,
-         &TToolView::Gps, "", 2},
-        {"GPS all", "PSRT,NMEA,03,000F,00", false, "DUAIQ,NMEA,03", kNmea, nullptr, &TToolView::Gps,
-         "", 0},
-        {"baud 4800", "PSRT,SER,,,0D1E", true, "DUAIQ,SER", kBaud, nullptr, &TToolView::Baud, "",
-         1},
-        {"baud 38400", "PSRT,SER,,,0D36", true, "DUAIQ,SER", kBaud, nullptr, &TToolView::Baud, "",
-         0},
-        {"alarm disable", "PSRT,ALM,0001", true, "DUAIQ,ALM", kAlarm, nullptr, &TToolView::Alarm,
-         "", 1},
-        {"alarm enable", "PSRT,ALM,0000", true, "DUAIQ,ALM", kAlarm, nullptr, &TToolView::Alarm, "",
-         0},
+         "DUAIQ,SSD", rsStaticData, cfCallSign, "ABCDEFG"},
+        {"empty name", "AISSD,,,0,0,0,0,0,AI", false, "AIAIQ,SSD", rsStaticData, cfShipsName, ""},
+        {"empty call sign", "AISSD,,,0,0,0,0,0,AI", false, "AIAIQ,SSD", rsStaticData, cfCallSign,
+         ""},
+        {"vessel type", "AIVSD,52,,,,,,,,", false, "DUAIQ,VSD", rsVoyageData, cfVesselType, "52"},
+        {"vessel type back", "AIVSD,37,,,,,,,,", false, "DUAIQ,VSD", rsVoyageData, cfVesselType,
+         "37"},
+        {"switch rx only", "PSRT,SRM,01,02,CVN2401", true, "DUAIQ,SRM", rsSwitchType, cfSwitchType,
+         "rx-only"},
+        {"switch safety", "PSRT,SRM,01,01,CVN2401", true, "DUAIQ,SRM", rsSwitchType, cfSwitchType,
+         "safety"},
+        {"switch none", "PSRT,SRM,00,01,CVN2401", true, "DUAIQ,SRM", rsSwitchType, cfSwitchType,
+         "none"},
+        {"vendor ID", "PSRT,SRM,00,01,NEWVEND", true, "DUAIQ,SRM", rsSwitchType, cfVendorID,
+         "NEWVEND"},
+        {"GPS minimal", "PSRT,NMEA,03,0008,00", false, "DUAIQ,NMEA,03", rsNmeaOutput, cfGpsOutput,
+         "minimal"},
+        {"GPS none", "PSRT,NMEA,03,0000,00", false, "DUAIQ,NMEA,03", rsNmeaOutput, cfGpsOutput,
+         "none"},
+        {"GPS all", "PSRT,NMEA,03,000F,00", false, "DUAIQ,NMEA,03", rsNmeaOutput, cfGpsOutput,
+         "all"},
+        {"baud 4800", "PSRT,SER,,,0D1E", true, "DUAIQ,SER", rsBaudRate, cfBaudRate, "4800"},
+        {"baud 38400", "PSRT,SER,,,0D36", true, "DUAIQ,SER", rsBaudRate, cfBaudRate, "38400"},
+        {"alarm disable", "PSRT,ALM,0001", true, "DUAIQ,ALM", rsAlarmOutput, cfAlarmOutput,
+         "disable"},
+        {"alarm enable", "PSRT,ALM,0000", true, "DUAIQ,ALM", rsAlarmOutput, cfAlarmOutput,
+         "enable"},
     };
     TSimHarness h;
     for (const TWrite& w : writes) {
@@ -153,18 +145,14 @@ TEST(WriteReadBack, EverySettingShowsTheValueWritten) {
             h.SendUnlocked(w.Body);
         else
             h.Send(w.Body);
-        const TToolView v = h.Read(w.Query, w.State);
-        if (w.Text)
-            EXPECT_EQ(v.*(w.Text), w.ExpectText) << w.What;
-        else
-            EXPECT_EQ(v.*(w.Choice), w.ExpectChoice) << w.What;
+        EXPECT_EQ(Shown(h.Read(w.Query, w.State), w.Field), w.Expect) << w.What;
     }
 }
 
 // The protected commands, each with a value that differs from the defaults.
 struct TProtected {
     std::string Body, Query;
-    int State;
+    TReplyState State;
 };
 
 class Protected : public ::testing::TestWithParam<TProtected> {
@@ -205,12 +193,12 @@ TEST_P(Protected, OneUnlockOpensForOneCommand) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryProtectedCommand, Protected,
-                         ::testing::Values(TProtected{"PSRT,010,,,987654321", "PSRT,010", kMMSI},
+                         ::testing::Values(TProtected{"PSRT,010,,,987654321", "PSRT,010", rsMMSI},
                                            TProtected{"PSRT,SRM,01,02,CVN2401", "DUAIQ,SRM",
-                                                      kSwitch},
-                                           TProtected{"PSRT,SER,,,0D1E", "DUAIQ,SER", kBaud},
-                                           TProtected{"PSRT,ALM,0001", "DUAIQ,ALM", kAlarm},
-                                           TProtected{"PSRT,RDP", "DUAIQ,010", kMMSI}));
+                                                      rsSwitchType},
+                                           TProtected{"PSRT,SER,,,0D1E", "DUAIQ,SER", rsBaudRate},
+                                           TProtected{"PSRT,ALM,0001", "DUAIQ,ALM", rsAlarmOutput},
+                                           TProtected{"PSRT,RDP", "DUAIQ,010", rsMMSI}));
 
 TEST(Unprotected, StaticVoyageAndNmeaOutputNeedNoUnlock) {
     TSimHarness h;
@@ -272,14 +260,14 @@ TEST(FactoryReset, ErasesMmsiAndStaticDataAndKeepsTheVendorId) {
     h.Run(200);
     h.SendUnlocked("PSRT,SRM,00,01,");
 
-    EXPECT_EQ(h.Read("DUAIQ,010", kMMSI).MMSI, "000000000");
-    const TToolView v = h.Read("DUAIQ,SSD", kStatic);
+    EXPECT_EQ(h.Read("DUAIQ,010", rsMMSI).MMSI, "000000000");
+    const TUnitConfig v = h.Read("DUAIQ,SSD", rsStaticData);
     EXPECT_EQ(v.ShipsName, "");
     EXPECT_EQ(v.CallSign, "");
-    EXPECT_EQ(v.A + v.B + v.C + v.D, "0000000000");
-    EXPECT_EQ(h.Read("DUAIQ,VSD", kVoyage).TypeCode, "00");
-    const TToolView sw = h.Read("DUAIQ,SRM", kSwitch);
-    EXPECT_EQ(sw.Switch, 0);
+    EXPECT_EQ(*v.A + *v.B + *v.C + *v.D, "0000000000");
+    EXPECT_EQ(Shown(h.Read("DUAIQ,VSD", rsVoyageData), cfVesselType), "00");
+    const TUnitConfig sw = h.Read("DUAIQ,SRM", rsSwitchType);
+    EXPECT_EQ(sw.SwitchType, TSwitchType::None);
     EXPECT_EQ(sw.VendorID, "CVN2401");
 }
 
@@ -288,10 +276,11 @@ TEST(FaultModes, MmsiLockedKeepsItsMmsiThroughProgrammingAndReset) {
     o.MmsiLocked = true;
     TSimHarness h(o);
     h.SendUnlocked("PSRT,010,,,987654321");
-    EXPECT_EQ(h.Read("PSRT,010", kMMSI).MMSI, "211234560");
+    EXPECT_EQ(h.Read("PSRT,010", rsMMSI).MMSI, "211234560");
     h.SendUnlocked("PSRT,RDP");
-    EXPECT_EQ(h.Read("PSRT,010", kMMSI).MMSI, "211234560");
-    EXPECT_EQ(h.Read("DUAIQ,SSD", kStatic).ShipsName, "") << "the rest of the reset still works";
+    EXPECT_EQ(h.Read("PSRT,010", rsMMSI).MMSI, "211234560");
+    EXPECT_EQ(h.Read("DUAIQ,SSD", rsStaticData).ShipsName, "")
+        << "the rest of the reset still works";
 }
 
 TEST(FaultModes, SilentNeverAnswersButStillTakesCommands) {

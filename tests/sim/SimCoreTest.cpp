@@ -77,9 +77,9 @@ TEST(ConfigFile, ChangesAreWrittenBackAndSurviveARestart) {
     std::string err;
     ASSERT_TRUE(LoadConfigFile(path, loaded, exists, err)) << err;
     TSimHarness restarted(o, loaded);
-    EXPECT_EQ(restarted.Read("DUAIQ,SSD", kStatic).ShipsName, "SEESCHWALBE");
-    EXPECT_EQ(restarted.Read("DUAIQ,010", kMMSI).MMSI, "987654321");
-    EXPECT_EQ(restarted.Read("DUAIQ,ALM", kAlarm).Alarm, 1);
+    EXPECT_EQ(restarted.Read("DUAIQ,SSD", rsStaticData).ShipsName, "SEESCHWALBE");
+    EXPECT_EQ(restarted.Read("DUAIQ,010", rsMMSI).MMSI, "987654321");
+    EXPECT_EQ(restarted.Read("DUAIQ,ALM", rsAlarmOutput).AlarmOutput, TAlarmOutput::Disable);
     std::remove(path.c_str());
 
     EXPECT_FALSE(LoadConfigFile(path, loaded, exists, err));

@@ -1,8 +1,10 @@
 #pragma once
-// A simulator on a manual clock, and the setup tool's fixed-position reading of the replies,
-// so the tests see the replies as the tool sees them.
+// A simulator on a manual clock; its replies are read with the tool's own reply parser, so the
+// tests see them as the tool sees them.
 
+#include "Dispatch.h"
 #include "Framing.h"
+#include "Protocol.h"
 #include "Simulator.h"
 
 #include <sstream>
@@ -10,76 +12,48 @@
 #include <vector>
 
 // Characters From to To (counted from 1), fewer when S is shorter.
-inline std::string At(const std::string& S, std::size_t From, std::size_t To) {
-    if (From > S.size()) return {};
-    return S.substr(From - 1, To - From + 1);
+inline std::string At(std::string_view S, std::size_t From, std::size_t To) {
+    return std::string(Positions(S, From, To));
 }
 
-// What the tool's "Static data" tab shows after reading replies.
-struct TToolView {
-    std::string CallSign, ShipsName, A, B, C, D, TypeCode, MMSI, VendorID;
-    int Switch = -1, Baud = -1, Alarm = -1, Gps = -1; // radio group indexes; -1 none selected
-};
-
-enum TReplyState {
-    kAlarm = 4,
-    kStatic = 5,
-    kVoyage = 6,
-    kMMSI = 7,
-    kSwitch = 9,
-    kBaud = 10,
-    kNmea = 11
-};
-
-// S as the tool's capture delivers it: the sentence up to and including its CR.
-inline bool ToolReads(int State, const std::string& S, TToolView& V) {
-    const std::size_t L = S.size();
-    const auto before = [&](std::size_t From, std::size_t To) {
-        const std::string f = At(S, From, To);
-        return f.substr(0, f.find('@'));
-    };
-    switch (State) {
-    case kStatic:
-        if (At(S, 2, 6) != "AISSD") return false;
-        V.ShipsName = before(16, 35);
-        V.CallSign = before(8, 14);
-        V.A = At(S, 37, 39);
-        V.B = At(S, 41, 43);
-        V.C = At(S, 45, 46);
-        V.D = At(S, 48, 49);
-        return true;
-    case kVoyage:
-        if (At(S, 2, 6) != "AIVSD") return false;
-        V.TypeCode = At(S, 9, 10);
-        return true;
-    case kMMSI:
-        if (At(S, 2, 12) != "PSRT,010,,,") return false;
-        V.MMSI = At(S, 13, 21);
-        return true;
-    case kSwitch:
-        if (At(S, 2, 9) != "PSRT,SRM") return false;
-        V.VendorID = L > 21 ? S.substr(16, L - 21) : std::string();
-        if (At(S, 11, 12) == "00")
-            V.Switch = 0;
-        else if (At(S, 14, 15) == "01")
-            V.Switch = 1;
-        else if (At(S, 14, 15) == "02")
-            V.Switch = 2;
-        return true;
-    case kBaud:
-        if (At(S, 2, 9) != "PSRT,SER") return false;
-        V.Baud = At(S, 13, 16) == "0D36" ? 0 : 1;
-        return true;
-    case kAlarm:
-        if (At(S, 2, 9) != "PSRT,ALM") return false;
-        V.Alarm = At(S, 11, 12) == "00" ? 0 : 1;
-        return true;
-    case kNmea:
-        if (At(S, 2, 13) != "PSRT,NMEA,00") return false;
-        V.Gps = At(S, 15, 18) == "0008" ? 1 : At(S, 15, 18) == "0000" ? 2 : 0;
-        return true;
+// A setting of the record as text: the text itself, the vessel type as its two digits, a
+// choice by its profile name, the baud rate as its number; "-" when not read.
+inline std::string Shown(const TUnitConfig& C, TConfigField F) {
+    auto text = [](const std::optional<std::string>& S) { return S.value_or("-"); };
+    auto choice = [](const auto& V) { return V ? std::string(ChoiceName(*V)) : "-"; };
+    switch (F) {
+    case cfMMSI:
+        return text(C.MMSI);
+    case cfShipsName:
+        return text(C.ShipsName);
+    case cfCallSign:
+        return text(C.CallSign);
+    case cfA:
+        return text(C.A);
+    case cfB:
+        return text(C.B);
+    case cfC:
+        return text(C.C);
+    case cfD:
+        return text(C.D);
+    case cfVendorID:
+        return text(C.VendorID);
+    case cfSoftwareVersion:
+        return text(C.SoftwareVersion);
+    case cfVesselType:
+        return C.VesselType
+                   ? std::to_string(*C.VesselType / 10) + std::to_string(*C.VesselType % 10)
+                   : "-";
+    case cfSwitchType:
+        return choice(C.SwitchType);
+    case cfGpsOutput:
+        return choice(C.GpsOutput);
+    case cfAlarmOutput:
+        return choice(C.AlarmOutput);
+    case cfBaudRate:
+        return C.BaudRate ? std::to_string(BaudValue(*C.BaudRate)) : "-";
     }
-    return false;
+    return "-";
 }
 
 inline std::vector<std::string> SplitLines(const std::string& Bytes) {
@@ -126,8 +100,9 @@ struct TSimHarness {
         Send(Body);
         return Run(100);
     }
-    TToolView Read(const std::string& Query, int State, TToolView V = {}) {
-        for (const auto& s : Ask(Query)) ToolReads(State, s, V);
+    // The record the tool's parser makes of the replies to Query while it awaits State.
+    TUnitConfig Read(const std::string& Query, TReplyState State, TUnitConfig V = {}) {
+        for (const auto& s : Ask(Query)) ParseReply(State, s, V);
         return V;
     }
 
