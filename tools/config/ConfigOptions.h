@@ -1,0 +1,36 @@
+#pragma once
+// Command line of corvane-config and its exit codes.
+
+#include <string>
+#include <vector>
+
+// Exit codes; the usage text and the manual page list them.
+enum TExitCode : int {
+    ecOk = 0,
+    ecInterrupted = 1,  // SIGINT, SIGTERM or SIGHUP; the port was closed first
+    ecBadInput = 2,     // command line, profile, or a value Save refuses; nothing was written
+    ecNotFound = 3,     // no transponder found ("Connection failed.")
+    ecNoResponse = 4,   // the transponder stopped answering while being read
+    ecNotConfirmed = 5, // a write or the reset was not confirmed or could not be sent
+    ecFailure = 6,      // anything else: the output could not be written, a system call failed
+};
+
+enum class TCommand { None, Ports, Read, Write, Reset };
+
+struct TConfigOptions {
+    TCommand Command = TCommand::None;
+    int PortNum = 0;     // 0: scan as Connect does
+    std::string PortDir; // tests: resolve ports in this directory only
+    std::string Profile; // write: a file, or "-" for standard input
+    bool Json = false;   // read
+    bool DryRun = false; // write
+    bool Yes = false;    // reset
+    bool Quiet = false;
+    bool Help = false;
+};
+
+// Args without the program name. False with Error for an unknown command or option, a missing
+// or bad value, or an option that does not belong to the command.
+bool ParseConfigOptions(const std::vector<std::string>& Args, TConfigOptions& O,
+                        std::string& Error);
+std::string ConfigUsage();
