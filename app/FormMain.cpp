@@ -145,14 +145,14 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
                       Edit_C,          Edit_D,         ComboBox_Type,
                       BitBtn_Save,     BitBtn_Reset,   Shape_Reset,
                       RadioGroup_Baud, RadioGroup_GPS, RadioGroup_Switch,
-                      RadioGroup_ALR,  Label_MMSI,     Label_V_TX,
-                      Label_Tx};
+                      RadioGroup_ALR,  Label_MMSI};
     TStaticServices s;
     s.SendNMEA = [this](const QString& Body) { SendNMEA(Body); };
     s.Pause = [](int Ms) { QThread::msleep(static_cast<unsigned long>(Ms)); };
     s.ClearTerminal = [this] { VaTerminal1->Clear(); };
     s.StartTxClock = [this] { UnitSent->StartTxClock(); };
     s.CloseMainWindow = [this] { QTimer::singleShot(0, this, [this] { close(); }); };
+    s.TransmitterStandby = [this] { UnitDiag->TransmitterStandby(); };
     UnitStatic = std::make_unique<TUnitStatic>(c, VaComm_Std, VaCapture_Std, Timer_Scan,
                                                Timer_WatchDog, OwnShip, std::move(s));
 
@@ -477,8 +477,9 @@ void TFormMain::BuildUnits() {
     connect(PageControl, &QTabWidget::currentChanged, this,
             [this](int Index) { PageControlChange(Index); });
 
-    UnitSent = std::make_unique<TUnitSent>(FSent, Label_Tx, OwnPos, Msg5Setup, now);
     UnitDiag = std::make_unique<TUnitDiag>(FDiag, DUT_Status, OwnPos, log);
+    UnitSent = std::make_unique<TUnitSent>(
+        FSent, [this] { UnitDiag->TransmitterSeen(); }, OwnPos, Msg5Setup, now);
 }
 
 // The "Received data" tab's show and hide events.

@@ -222,8 +222,7 @@ void TUnitStatic::BitBtn_DiscClick() {
     FC.BitBtn_Save->setEnabled(false);
     FC.BitBtn_Reset->setEnabled(false);
     SetPanel(FC.Panel_Connect, "Disconnected", ButtonFace());
-    FC.Label_V_TX->setText("-");
-    FC.Label_Tx->setText("Standby");
+    FServices.TransmitterStandby();
     FTimerWatchDog.stop();
     FC.Shape_Reset->setEnabled(false);
 }

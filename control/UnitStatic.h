@@ -44,8 +44,6 @@ struct TStaticControls {
     TRadioGroup* RadioGroup_Switch;
     TRadioGroup* RadioGroup_ALR;
     QLabel* Label_MMSI; // "Valid MMSI" of the transponder-status group
-    QLabel* Label_V_TX; // supply voltage while transmitting
-    QLabel* Label_Tx;   // transmitter status
 };
 
 struct TStaticServices {
@@ -54,6 +52,7 @@ struct TStaticServices {
     std::function<void()> ClearTerminal;
     std::function<void()> StartTxClock;
     std::function<void()> CloseMainWindow;
+    std::function<void()> TransmitterStandby; // the diagnostics forget the transmitter's state
 };
 
 class TUnitStatic {

@@ -17,6 +17,8 @@ struct TDUT_Status {
     long double TX_ModNeg = 0, TX_Current = 0, SplitPwrLo = 0, SplitPwrHi = 0, VHF_Ref = 0;
     long double VHF_Amp = 0, DC_Current = 0, Masse_Isol = 0;
     bool Sperren = false;
+    // An own transmission reported since the last disconnect: the voltage under load is read.
+    bool Transmitting = false;
     std::string SatUsed = "0";
     std::string SatView = "0";
     std::string ValidFix;

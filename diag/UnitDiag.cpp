@@ -312,10 +312,21 @@ void TUnitDiag::ShowLED(const std::string& S) {
 }
 
 void TUnitDiag::ShowADC(const std::string& S) {
-    const TAdcCaptions c = EvaluateADC(S, FC.Label_Tx->text() != "Standby");
+    const TAdcCaptions c = EvaluateADC(S, FStatus.Transmitting);
     const std::pair<const std::optional<std::string>*, QLabel*> labels[] = {
         {&c.ForPwr, FC.Label_ForPwr}, {&c.RevPwr, FC.Label_RevPwr}, {&c.V_Idle, FC.Label_V_Idle},
         {&c.V_TX, FC.Label_V_TX},     {&c.RSSI1, FC.Label_RSSI1},   {&c.RSSI2, FC.Label_RSSI2}};
     for (const auto& [caption, label] : labels)
         if (caption->has_value()) label->setText(Widen(**caption));
+}
+
+void TUnitDiag::TransmitterSeen() {
+    FStatus.Transmitting = true;
+    FC.Label_Tx->setText("OK");
+}
+
+void TUnitDiag::TransmitterStandby() {
+    FStatus.Transmitting = false;
+    FC.Label_V_TX->setText("-");
+    FC.Label_Tx->setText("Standby");
 }

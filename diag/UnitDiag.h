@@ -70,6 +70,10 @@ public:
     void HandleRES(const std::string& S);
     void ShowLED(const std::string& S);
     void ShowADC(const std::string& S);
+    // The transmitter's state: "OK" once an own transmission is reported, "Standby" after a
+    // disconnect, which also forgets the voltage under load.
+    void TransmitterSeen();
+    void TransmitterStandby();
 
 private:
     TDiagControls FC;

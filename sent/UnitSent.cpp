@@ -128,9 +128,10 @@ TSentControls BuildSentControls(QWidget* Tab) {
     return c;
 }
 
-TUnitSent::TUnitSent(const TSentControls& Controls, QLabel* Label_Tx, TGeoCoor& OwnPos,
-                     TMsg5_setup& Setup, TUtcClock Now)
-    : FC(Controls), FLabel_Tx(Label_Tx), FOwnPos(OwnPos), FSetup(Setup), FNow(std::move(Now)) {}
+TUnitSent::TUnitSent(const TSentControls& Controls, std::function<void()> Transmitted,
+                     TGeoCoor& OwnPos, TMsg5_setup& Setup, TUtcClock Now)
+    : FC(Controls), FTransmitted(std::move(Transmitted)), FOwnPos(OwnPos), FSetup(Setup),
+      FNow(std::move(Now)) {}
 
 void TUnitSent::HandleVDO(const std::string& S) {
     if (S.empty() || !ParseNmeaVD(S, FVD, FSetup)) return;
@@ -149,7 +150,7 @@ void TUnitSent::HandleVDO(const std::string& S) {
         FOwnPos.Lat = m.Lat;
         FC.Label_Msg18_Time->setText(kZero18);
         LastTx18 = FNow();
-        FLabel_Tx->setText("OK");
+        FTransmitted();
         break;
     }
     case 240: {
@@ -158,7 +159,7 @@ void TUnitSent::HandleVDO(const std::string& S) {
         FC.Label_Msg24_MMSI->setText(Widen(m.MMSI));
         FC.Label_Msg24_Name->setText(Widen(m.Name));
         FC.Label_Msg24_Time->setText(kZero24);
-        FLabel_Tx->setText("OK");
+        FTransmitted();
         break;
     }
     case 241: {
@@ -174,7 +175,7 @@ void TUnitSent::HandleVDO(const std::string& S) {
         FC.Label_Msg24_DimD->setText(Widen(m.Dimension.D) + " meters");
         FC.Label_Msg24_Time->setText(kZero24);
         LastTx24B = FNow();
-        FLabel_Tx->setText("OK");
+        FTransmitted();
         break;
     }
     default:

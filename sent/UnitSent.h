@@ -7,6 +7,7 @@
 #include "ReportAge.h"
 
 #include <QList>
+#include <functional>
 #include <string>
 
 class QLabel;
@@ -42,10 +43,10 @@ TSentControls BuildSentControls(QWidget* Tab);
 
 class TUnitSent {
 public:
-    // Label_Tx is the "Transmitter" field of the diagnostics status group; Setup is the
-    // joining state shared with the received sentences.
-    TUnitSent(const TSentControls& Controls, QLabel* Label_Tx, TGeoCoor& OwnPos, TMsg5_setup& Setup,
-              TUtcClock Now);
+    // Transmitted runs on every own transmission reported; Setup is the joining state shared
+    // with the received sentences.
+    TUnitSent(const TSentControls& Controls, std::function<void()> Transmitted, TGeoCoor& OwnPos,
+              TMsg5_setup& Setup, TUtcClock Now);
 
     void HandleVDO(const std::string& S); // the received sentence as bytes
     void StartTxClock();
@@ -57,7 +58,7 @@ public:
 
 private:
     TSentControls FC;
-    QLabel* FLabel_Tx;
+    std::function<void()> FTransmitted;
     TGeoCoor& FOwnPos;
     TMsg5_setup& FSetup;
     TUtcClock FNow;
