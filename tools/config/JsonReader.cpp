@@ -11,8 +11,11 @@ public:
     bool Object(std::vector<TJsonMember>& Members, TJsonError& Error) {
         if (S.substr(0, 3) == "\xEF\xBB\xBF") P = 3; // editors on some systems write one
         Space();
-        if (P >= S.size()) return Fail("the profile is empty; it must be one JSON object");
-        if (S[P] != '{') return Fail("the profile must be one JSON object ({ ... })");
+        if (P >= S.size())
+            Fail("the profile is empty; it must be one JSON object");
+        else if (S[P] != '{')
+            Fail("the profile must be one JSON object ({ ... })");
+        if (!FError.Message.empty()) return Report(Error);
         if (!ReadObject(&Members, 1)) return Report(Error);
         Space();
         if (P < S.size()) {
