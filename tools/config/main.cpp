@@ -5,10 +5,17 @@
 #include "ConfigOptions.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 int main(int argc, char** argv) {
+    // Started with a standard descriptor closed, the serial device could be opened as one and
+    // the printed configuration would go onto the line.
+    for (int fd = 0; fd <= 2; ++fd)
+        if (fcntl(fd, F_GETFD) < 0 && open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) < 0)
+            return ecFailure;
     const std::vector<std::string> args(argv + 1, argv + argc);
     TConfigOptions o;
     std::string error;
