@@ -129,7 +129,10 @@ public:
         FProbed.push_back(PortNum);
         FP.Step("Probing " + Port(PortNum) + " (" + FLink.DevicePath(PortNum) + ")");
     }
-    void Connected(int PortNum) override { FP.Step("Connected on " + Port(PortNum)); }
+    void Connected(int PortNum) override {
+        FConnected = true;
+        FP.Step("Connected on " + Port(PortNum));
+    }
     void StepSent(int Step, int Attempt) override {
         const bool write = Step >= kFirstWriteStep;
         if (write) FWriting = Step;
@@ -176,6 +179,7 @@ private:
     TSequencer FSeq;
 
     std::vector<int> FListed, FProbed;
+    bool FConnected = false;
     bool FReadComplete = false;
     std::optional<TOutcome> FOutcome;
     bool FWritePhase = false;
@@ -234,7 +238,7 @@ int TSession::ConnectAndRead() {
         }
         if (!RunSequencer()) return Interrupted();
     } catch (const EVaCommError& e) {
-        return LineFailed(e.what(), ecNotFound);
+        return LineFailed(e.what(), FConnected ? ecNoResponse : ecNotFound);
     }
     if (FReadComplete) return ecOk;
     FLink.Close();

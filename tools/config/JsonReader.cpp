@@ -52,7 +52,7 @@ private:
         if (P >= S.size()) return "the end of the text";
         const auto c = static_cast<unsigned char>(S[P]);
         if (c >= 0x21 && c < 0x7F) return std::string("'") + S[P] + "'";
-        return "a character that cannot start a value";
+        return "a control or non-ASCII character";
     }
 
     bool ReadObject(std::vector<TJsonMember>* Members, int Depth) {
