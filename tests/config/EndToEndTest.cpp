@@ -81,8 +81,8 @@ Strings Lines(const std::string& S) {
     return out;
 }
 
-bool Has(const std::string& Text, const std::string& Part) {
-    return Text.find(Part) != std::string::npos;
+bool Has(const std::string& Text, const std::string& Piece) {
+    return Text.find(Piece) != std::string::npos;
 }
 
 std::string FileText(const std::string& Path) {
