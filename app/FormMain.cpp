@@ -4,6 +4,7 @@
 #include "Dispatch.h"
 #include "Framing.h"
 #include "JpegImage.h"
+#include "LiveState.h"
 #include "PictureLayout.h"
 #include "RadioGroup.h"
 #include "RxColumns.h"
@@ -209,8 +210,9 @@ QWidget* TFormMain::BuildStaticTab() {
         new QPushButton(style()->standardIcon(QStyle::SP_MediaStop), "Disconnect", connection),
         "BitBtn_Disc", "Disconnect");
     BitBtn_Disc->setEnabled(false);
+    // Heard as "Connection status: Connected", whichever code sets its text.
     Panel_Connect =
-        Named(new QLabel("Disconnected", connection), "Panel_Connect", "Connection status");
+        Named(new TStateLabel("Connection status", "Disconnected", connection), "Panel_Connect");
     Panel_Connect->setAlignment(Qt::AlignCenter);
     Panel_Connect->setFrameShape(QFrame::Panel);
     Panel_Connect->setFrameShadow(QFrame::Sunken);

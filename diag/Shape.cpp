@@ -6,12 +6,19 @@
 TShape::TShape(const QColor& Brush, const QColor& Pen, QWidget* Parent)
     : QWidget(Parent), FBrush(Brush), FPen(Pen) {
     setMinimumSize(16, 16);
+    ClaimLiveStateAccessible(this);
+}
+
+bool TShape::Lit() const {
+    return FBrush != NeutralColour() && FBrush != QColor(Qt::white);
 }
 
 void TShape::SetBrushColor(const QColor& Colour) {
     if (Colour == FBrush) return; // called every second: no repaint when nothing changed
+    const bool wasLit = Lit();
     FBrush = Colour;
     update();
+    if (Lit() != wasLit) AnnounceLiveState(this);
 }
 
 void TShape::paintEvent(QPaintEvent*) {

@@ -1,6 +1,7 @@
 #include "UnitDiag.h"
 
 #include "Dispatch.h"
+#include "LiveState.h"
 #include "Shape.h"
 #include "SplitFields.h"
 #include "ViewWidgets.h"
@@ -75,8 +76,8 @@ void CountDown(QTableWidget* Grid) {
     }
 }
 
-// One row of a status group: the value label it creates (named for its caption), its object
-// name and its text until the first report.
+// One row of a status group: the value label it creates (heard as "<caption>: <value>"), its
+// object name and its text until the first report.
 struct TValueRow {
     QLabel*& Value;
     const char* Name;
@@ -90,7 +91,7 @@ QGroupBox* CaptionGroup(QWidget* Parent, const char* Name, const char* Caption,
     auto* l = new QGridLayout(g);
     int row = 0;
     for (const TValueRow& r : Rows) {
-        r.Value = Named(new QLabel(r.Initial, g), r.Name, r.Caption);
+        r.Value = Named(new TStateLabel(r.Caption, r.Initial, g), r.Name);
         r.Value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         l->addWidget(new QLabel(r.Caption, g), row, 0);
         l->addWidget(r.Value, row, 1);

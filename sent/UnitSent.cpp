@@ -1,5 +1,6 @@
 #include "UnitSent.h"
 
+#include "LiveState.h"
 #include "ViewWidgets.h"
 
 #include <QGridLayout>
@@ -37,7 +38,7 @@ QGroupBox* ReportGroup(QWidget* Parent, const char* Name, const char* Caption,
         }
         auto* caption = new QLabel(r.caption, g);
         if (r.indented) caption->setIndent(16);
-        *r.value = Named(new QLabel(r.start, g), r.name, r.caption);
+        *r.value = Named(new TStateLabel(r.caption, r.start, g), r.name); // "MMSI: 211234560"
         (*r.value)->setTextInteractionFlags(Qt::TextSelectableByMouse);
         caption->setBuddy(*r.value);
         l->addWidget(caption, row, 0);
