@@ -32,6 +32,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -88,6 +89,27 @@ QWidget* CompactGroups(QWidget* Tab) {
         if (l->contentsMargins() == standard) l->setContentsMargins(6, 2, 6, 4);
     }
     return Tab;
+}
+
+// The width an editable combo box needs to show each of Texts whole in its own font, where a
+// fixed width in pixels cuts them with a wider font or at another scale: the text, its edit's
+// margins (2 pixels on each side), the cursor with a pixel either side of it, and the frame
+// and arrow around the edit.
+int ComboWidthFor(const QComboBox* Combo, const QStringList& Texts) {
+    const QFontMetrics fm = Combo->fontMetrics();
+    int text = 0;
+    for (const QString& t : Texts) text = qMax(text, fm.horizontalAdvance(t));
+    QStyleOptionComboBox option;
+    option.initFrom(Combo);
+    option.editable = Combo->isEditable();
+    option.frame = Combo->hasFrame();
+    option.rect = QRect(0, 0, 1000, fm.height() + 8);
+    const int around =
+        option.rect.width() -
+        Combo->style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, Combo)
+            .width();
+    return text + 2 * 2 + 3 + around;
 }
 
 QPixmap Picture(const char* Resource) {
@@ -202,6 +224,7 @@ QWidget* TFormMain::BuildStaticTab() {
     ComboBox_Port->setEditable(true);
     ComboBox_Port->setInsertPolicy(QComboBox::NoInsert);
     ComboBox_Port->setEditText("press Connect");
+    ComboBox_Port->setMinimumWidth(ComboWidthFor(ComboBox_Port, {"press Connect", "COM 255"}));
     label1->setBuddy(ComboBox_Port);
     BitBtn_Connect =
         Named(new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), "Connect", connection),
@@ -299,7 +322,9 @@ QWidget* TFormMain::BuildStaticTab() {
         *o.edit = e;
         auto* hint = new QLabel(o.hint, Image1);
         hint->setStyleSheet("color: rgb(30, 52, 84); font-size: 8pt;");
-        hint->setGeometry(o.rect.right() + 4, o.rect.top(), 50, o.rect.height());
+        hint->ensurePolished(); // its style sheet's font counts for its width
+        hint->setGeometry(o.rect.right() + 4, o.rect.top(), hint->sizeHint().width(),
+                          o.rect.height());
     }
     auto* dimLayout = new QVBoxLayout(dims);
     dimLayout->addWidget(Image1, 0, Qt::AlignCenter);

@@ -10,7 +10,9 @@
 #include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTabBar>
@@ -204,6 +206,38 @@ TEST_F(Usability, TablesTakeTheRoomOfALargerWindow) {
         EXPECT_GE(grown.width(), g.tab == 1 ? more.width() / 2 - 10 : more.width())
             << Describe(g.widget).toStdString();
         EXPECT_EQ(grown.height(), more.height()) << Describe(g.widget).toStdString();
+    }
+}
+
+// An edit scrolls a text it has no room for: the port box showed its hint as "ess Connect".
+// Each text it shows must be in view from the first character to the last, whichever end the
+// cursor is at.
+TEST_F(Usability, ThePortBoxShowsItsHintAndItsLongestPortWhole) {
+    Show();
+    QLineEdit* edit = Form->ComboBox_Port->lineEdit();
+    const QRect area = edit->contentsRect().adjusted(2, 0, -2, 0); // the edit's own margins
+    const int y = area.center().y();
+    for (const QString& text : {QString("press Connect"), QString("COM 255")}) {
+        Form->ComboBox_Port->setEditText(text);
+        edit->end(false);
+        edit->repaint(); // an edit scrolls as it paints
+        EXPECT_EQ(edit->cursorPositionAt(QPoint(area.left(), y)), 0) << text.toStdString();
+        edit->home(false);
+        edit->repaint();
+        EXPECT_EQ(edit->cursorPositionAt(QPoint(area.right(), y)), text.size())
+            << text.toStdString();
+    }
+}
+
+// The hints laid by hand over the vessel diagram, where no layout measures them.
+TEST_F(Usability, TheDiagramsHintsLieWholeOnIt) {
+    Show();
+    const QList<QLabel*> hints = Form->Image1->findChildren<QLabel*>();
+    EXPECT_EQ(hints.size(), 4);
+    for (QLabel* hint : hints) {
+        EXPECT_TRUE(Form->Image1->rect().contains(hint->geometry()))
+            << Describe(hint).toStdString();
+        EXPECT_GE(hint->width(), hint->sizeHint().width()) << Describe(hint).toStdString();
     }
 }
 
