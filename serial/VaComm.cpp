@@ -262,7 +262,8 @@ void TVaCustomComm::Close() {
         FHandle = VaPlatform::InvalidHandle;
     }
     if (FOnClose && !FDestroying) FOnClose(*this);
-    VaPlatform::Pause(300);
+    // The settle time is for the next open; a port that is going away has none.
+    if (!FDestroying) VaPlatform::Pause(300);
 }
 
 // --- transfers ---

@@ -48,7 +48,7 @@ public:
 
     void Open();
     // Stops the threads, releases the device, calls OnClose and pauses 300 ms; a closed port
-    // returns at once.
+    // returns at once. Destroying an open port closes it the same way, without the pause.
     void Close();
     bool Active() const { return FHandle != VaPlatform::InvalidHandle; }
     // Opens the port when AutoOpen is set; the owner calls it once it has finished loading.

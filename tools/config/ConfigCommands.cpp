@@ -109,7 +109,7 @@ public:
         : FO(O), FP(P), FLink([this](const std::string& S) { Received(S); }),
           FSeq(FLink, FTimer, ProtocolPause, FOwn, *this) {}
 
-    ~TSession() override { FLink.Close(); }
+    ~TSession() override { FLink.Finish(); }
 
     int Ports();
     int Read();
@@ -210,7 +210,7 @@ std::string TSession::WrittenSoFar() const {
 
 int TSession::Interrupted() {
     FTimer.Stop();
-    FLink.Close();
+    FLink.Finish();
     const int sig = FLoop.Signal();
     FP.Say(std::string("Interrupted (") +
            (sig == SIGINT    ? "SIGINT"
@@ -222,7 +222,7 @@ int TSession::Interrupted() {
 
 int TSession::LineFailed(const std::string& What, int Code) {
     FTimer.Stop();
-    FLink.Close();
+    FLink.Finish();
     FP.Say("The line failed: " + What);
     if (Code == ecNotConfirmed) FP.Say(WrittenSoFar());
     return Code;
@@ -241,7 +241,7 @@ int TSession::ConnectAndRead() {
         return LineFailed(e.what(), FConnected ? ecNoResponse : ecNotFound);
     }
     if (FReadComplete) return ecOk;
-    FLink.Close();
+    FLink.Finish();
     if (FOutcome == TOutcome::NoResponse) {
         FP.Say(PlainLines(OutcomeText(TOutcome::NoResponse).Text));
         return ecNoResponse;
@@ -295,7 +295,7 @@ int TSession::Read() {
     }
     FP.Clear();
     const bool written = WriteOut(out);
-    FLink.Close();
+    FLink.Finish();
     return written ? ecOk : ecFailure;
 }
 
@@ -304,7 +304,7 @@ int TSession::Write(const TProfile& Profile, const std::string& Source) {
     const TUnitConfig read = FSeq.Fields;
     std::string error;
     if (!CheckVendorID(Profile, read, Source, error)) {
-        FLink.Close();
+        FLink.Finish();
         FP.Say("corvane-config: " + error);
         FP.Say("Nothing was written.");
         return ecBadInput;
@@ -316,7 +316,7 @@ int TSession::Write(const TProfile& Profile, const std::string& Source) {
     TOwnShip own = FSeq.OwnShip();
     const TSaveCheck check = CheckSave(fields, own);
     if (check.Verdict != TSaveVerdict::Ok) {
-        FLink.Close();
+        FLink.Finish();
         const char* message = SaveMessage(check.Verdict);
         FP.Say(*message != '\0' ? message : "There is no vessel type to write.");
         std::vector<std::string> reported;
@@ -334,7 +334,7 @@ int TSession::Write(const TProfile& Profile, const std::string& Source) {
     FP.Clear();
     if (!WriteOut(out)) return ecFailure;
     if (FO.DryRun) {
-        FLink.Close();
+        FLink.Finish();
         return ecOk;
     }
 
@@ -347,7 +347,7 @@ int TSession::Write(const TProfile& Profile, const std::string& Source) {
     } catch (const EVaCommError& e) {
         return LineFailed(e.what(), ecNotConfirmed);
     }
-    FLink.Close();
+    FLink.Finish();
     if (FOutcome == TOutcome::Programmed) {
         FP.Clear();
         return WriteOut(std::string(OutcomeText(TOutcome::Programmed).Text) + "\n") ? ecOk

@@ -13,30 +13,42 @@
 #include <thread>
 #include <unistd.h>
 
+namespace {
+constexpr const char* kDeviceName = "COM%d"; // as the window names its ports
+} // namespace
+
 TConfigLink::TConfigLink(TOnSentence OnSentence) : FOnSentence(std::move(OnSentence)) {
-    FComm.SetBaudrate(br38400);
-    FComm.FlowControl().SetControlDtr(dtrDisabled);
-    FComm.FlowControl().SetControlRts(rtsDisabled);
-    FComm.SetDeviceName("COM%d");
-    FCapture.SetComm(&FComm);
+    FComm->SetBaudrate(br38400);
+    FComm->FlowControl().SetControlDtr(dtrDisabled);
+    FComm->FlowControl().SetControlRts(rtsDisabled);
+    FComm->SetDeviceName(kDeviceName);
+    FCapture.SetComm(FComm.get());
     FCapture.SetDataFinish("\r\n");
     FCapture.SetActive(true);
     FCapture.SetOnMessage([this](TVaCapture&, const std::string& Data) { FOnSentence(Data); });
 }
 
 TConfigLink::~TConfigLink() {
-    Close();
+    Finish();
+}
+
+void TConfigLink::Finish() {
     FCapture.SetComm(nullptr);
+    FComm.reset();
 }
 
 bool TConfigLink::Open(int PortNum) {
+    if (!FComm) {
+        FLastError = "not opened: the program is ending";
+        return false;
+    }
     if (EndSignalPending()) {
         FLastError = "not opened: the program is being interrupted";
         return false;
     }
     try {
-        FComm.SetPortNum(PortNum);
-        FComm.Open();
+        FComm->SetPortNum(PortNum);
+        FComm->Open();
         FLastError.clear();
         return true;
     } catch (const EVaCommError& e) {
@@ -46,19 +58,19 @@ bool TConfigLink::Open(int PortNum) {
 }
 
 void TConfigLink::Close() {
-    if (FComm.Active()) FComm.Close();
+    if (FComm && FComm->Active()) FComm->Close();
 }
 
 bool TConfigLink::Active() const {
-    return FComm.Active();
+    return FComm && FComm->Active();
 }
 
 void TConfigLink::Send(const std::string& Body) {
-    FComm.WriteText(FrameNMEA(Utf8ToLatin1(Body)));
+    if (FComm) FComm->WriteText(FrameNMEA(Utf8ToLatin1(Body))); // an ended link writes nothing
 }
 
 std::string TConfigLink::DevicePath(int PortNum) const {
-    return ResolveDevicePath(VaFillDeviceName(FComm.DeviceName(), PortNum));
+    return ResolveDevicePath(VaFillDeviceName(kDeviceName, PortNum));
 }
 
 void TOneShotTimer::Start(int Ms) {

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 
 // COM<n> at 38400 8N1, no flow control, DTR and RTS held off, as the window opens it; every
@@ -27,13 +28,17 @@ public:
     // Body in UTF-8 goes on the line in ISO 8859-1, framed.
     void Send(const std::string& Body) override;
 
+    // Ends the link for good: the port closes at once, without the settle time that a port
+    // closed for a later open gets; nothing opens after this.
+    void Finish();
+
     // The device path COM<PortNum> stands for.
     std::string DevicePath(int PortNum) const;
     // Why the last Open failed.
     const std::string& LastError() const { return FLastError; }
 
 private:
-    TVaComm FComm;
+    std::unique_ptr<TVaComm> FComm = std::make_unique<TVaComm>();
     TVaCapture FCapture;
     TOnSentence FOnSentence;
     std::string FLastError;
