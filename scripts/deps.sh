@@ -5,6 +5,7 @@ CORVANE_PACKAGES=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libbenchmark-dev
     qt6-base-dev libgl-dev libjpeg62-turbo-dev
+    qt6-base-private-dev   # switches accessibility on under the offscreen platform in the tests
     gpsd-clients   # gpsdecode: the independent decoder the codec is compared with
     clang libclang-rt-14-dev   # libFuzzer for the fuzz smoke run
 )
