@@ -1,5 +1,6 @@
 #include "FormMain.h"
 
+#include "CablingDiagram.h"
 #include "Dialogs.h"
 #include "Dispatch.h"
 #include "Framing.h"
@@ -27,7 +28,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -55,24 +55,6 @@ QLineEdit* LimitedEdit(QWidget* Parent, const char* Name, int MaxLength,
     e->setMaxLength(MaxLength);
     return e;
 }
-
-// A picture stretched to its place that keeps its proportions, centred, so a wide window does
-// not distort it.
-class TFitPicture : public QLabel {
-public:
-    using QLabel::QLabel;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        const QPixmap p = pixmap();
-        if (p.isNull()) return;
-        QRect r(QPoint(), p.size().scaled(contentsRect().size(), Qt::KeepAspectRatio));
-        r.moveCenter(contentsRect().center());
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawPixmap(r, p);
-    }
-};
 
 // The style's default margins inside group boxes would make the tabs taller than the window's
 // start size; groups whose layout keeps them get the window's narrower margins instead. Runs
@@ -331,10 +313,8 @@ QWidget* TFormMain::BuildStaticTab() {
 
     // How to connect
     auto* how = Named(new QGroupBox("How to connect", tab), "GroupBox1", "How to connect");
-    Image2 = Named(new TFitPicture(how), "Image2", "Cabling: transponder to the PC's RS232 port");
-    Image2->setPixmap(Picture(":/assets/cabling.jpg"));
-    Image2->setScaledContents(true);
-    Image2->setMinimumSize(175, 50); // the drawing's proportions
+    Image2 =
+        Named(new TCablingDiagram(how), "Image2", "Cabling: transponder to the PC's RS232 port");
     auto* howLayout = new QVBoxLayout(how);
     howLayout->addWidget(Image2);
 

@@ -96,7 +96,7 @@ public:
     QComboBox* ComboBox_Type;
     QPushButton* BitBtn_Save;
     QLabel* Image1;
-    QLabel* Image2;
+    QWidget* Image2; // "How to connect"
     QLineEdit* Edit_A;
     QLineEdit* Edit_B;
     QLineEdit* Edit_C;

@@ -241,6 +241,21 @@ TEST_F(Usability, TheDiagramsHintsLieWholeOnIt) {
     }
 }
 
+// "How to connect" is told in words that a person and a screen reader can read: text in the
+// window's own font, not a drawing with its words shrunk into the tab's corner.
+TEST_F(Usability, HowToConnectIsToldInTheWindowsFont) {
+    Show();
+    QStringList told;
+    for (QLabel* l : Form->Image2->findChildren<QLabel*>()) {
+        EXPECT_TRUE(l->isVisible()) << Describe(l).toStdString();
+        EXPECT_GE(l->font().pointSizeF(), Form->font().pointSizeF()) << Describe(l).toStdString();
+        told << QAccessible::queryAccessibleInterface(l)->text(QAccessible::Name);
+    }
+    for (const char* words : {"Corvane", "PC", "RS232", "press Connect"})
+        EXPECT_TRUE(told.join(' ').contains(words))
+            << words << " in: " << told.join(" | ").toStdString();
+}
+
 TEST_F(Usability, PasswordDialogKeepsItsLayout) {
     PasswordDialog->show();
     QApplication::processEvents();
