@@ -2,8 +2,8 @@
 // decoder reads fixed bit positions in the order of ITU-R M.1371; ParseNmeaVD has already made
 // sure the payload is long enough, and PayloadBits reads any bit past the end as 0.
 
-#include "AIS_Codec.h"
-#include "AIS_Text.h"
+#include "ais/AIS_Codec.h"
+#include "ais/AIS_Text.h"
 
 #include <charconv>
 

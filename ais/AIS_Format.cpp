@@ -1,8 +1,8 @@
 // Code tables and the display texts of AIS values. Everything is integer arithmetic on the raw
 // fields, so rounding is exact and no locale can change a decimal separator.
 
-#include "AIS_Codec.h"
-#include "AIS_Text.h"
+#include "ais/AIS_Codec.h"
+#include "ais/AIS_Text.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 // VDM/VDO sentences, the joining of two-sentence type 5 messages, and the six-bit payload.
 
-#include "AIS_Codec.h"
-#include "SplitFields.h"
+#include "ais/AIS_Codec.h"
+#include "nmea/SplitFields.h"
 
 #include <array>
 #include <cstring>

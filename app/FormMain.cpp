@@ -1,26 +1,22 @@
-#include "FormMain.h"
+#include "app/FormMain.h"
 
-#include "CablingDiagram.h"
-#include "Dialogs.h"
-#include "Dispatch.h"
-#include "Framing.h"
-#include "JpegImage.h"
-#include "LiveState.h"
-#include "PictureLayout.h"
-#include "RadioGroup.h"
-#include "RxColumns.h"
-#include "Shape.h"
-#include "UnitReset.h"
-#include "UnitStatic.h"
-#include "VaExceptionReport.h"
-#include "VaTerminal.h"
-#include "ViewWidgets.h"
+#include "app/UnitReset.h"
+#include "control/UnitStatic.h"
+#include "nmea/Dispatch.h"
+#include "nmea/Framing.h"
+#include "serial/VaExceptionReport.h"
+#include "targets/RxColumns.h"
+#include "widgets/Dialogs.h"
+#include "widgets/LiveState.h"
+#include "widgets/RadioGroup.h"
+#include "widgets/Shape.h"
+#include "widgets/VaTerminal.h"
+#include "widgets/ViewWidgets.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -32,7 +28,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -48,13 +43,6 @@ template <class F> void Guarded(F&& Handler) {
 }
 
 namespace {
-
-QLineEdit* LimitedEdit(QWidget* Parent, const char* Name, int MaxLength,
-                       const QString& Accessible) {
-    auto* e = Named(new QLineEdit(Parent), Name, Accessible);
-    e->setMaxLength(MaxLength);
-    return e;
-}
 
 // The style's default margins inside group boxes would make the tabs taller than the window's
 // start size; groups whose layout keeps them get the window's narrower margins instead. Runs
@@ -73,36 +61,9 @@ QWidget* CompactGroups(QWidget* Tab) {
     return Tab;
 }
 
-// The width an editable combo box needs to show each of Texts whole in its own font, where a
-// fixed width in pixels cuts them with a wider font or at another scale: the text, its edit's
-// margins (2 pixels on each side), the cursor with a pixel either side of it, and the frame
-// and arrow around the edit.
-int ComboWidthFor(const QComboBox* Combo, const QStringList& Texts) {
-    const QFontMetrics fm = Combo->fontMetrics();
-    int text = 0;
-    for (const QString& t : Texts) text = qMax(text, fm.horizontalAdvance(t));
-    QStyleOptionComboBox option;
-    option.initFrom(Combo);
-    option.editable = Combo->isEditable();
-    option.frame = Combo->hasFrame();
-    option.rect = QRect(0, 0, 1000, fm.height() + 8);
-    const int around =
-        option.rect.width() -
-        Combo->style()
-            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, Combo)
-            .width();
-    return text + 2 * 2 + 3 + around;
-}
-
-QPixmap Picture(const char* Resource) {
-    QFile f(Resource);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QPixmap::fromImage(DecodeJpeg(f.readAll()));
-}
-
 } // namespace
 
-// The pictures are compiled into this static library; make sure the linker keeps them.
+// The program's icon is compiled into this static library; make sure the linker keeps it.
 static void InitAssets() {
     Q_INIT_RESOURCE(assets);
 }
@@ -144,13 +105,6 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     NameViewControls();
     BuildTabOrder();
 
-    TStaticControls c{ComboBox_Port,   BitBtn_Connect, BitBtn_Disc,
-                      Panel_Connect,   Edit_ShipsName, Edit_CallSign,
-                      Edit_MMSI,       Edit_A,         Edit_B,
-                      Edit_C,          Edit_D,         ComboBox_Type,
-                      BitBtn_Save,     BitBtn_Reset,   Shape_Reset,
-                      RadioGroup_Baud, RadioGroup_GPS, RadioGroup_Switch,
-                      RadioGroup_ALR,  Label_MMSI};
     TStaticServices s;
     s.SendNMEA = [this](const QString& Body) { SendNMEA(Body); };
     s.Pause = [](int Ms) { QThread::msleep(static_cast<unsigned long>(Ms)); };
@@ -158,7 +112,8 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     s.StartTxClock = [this] { UnitSent->StartTxClock(); };
     s.CloseMainWindow = [this] { QTimer::singleShot(0, this, [this] { close(); }); };
     s.TransmitterStandby = [this] { UnitDiag->TransmitterStandby(); };
-    UnitStatic = std::make_unique<TUnitStatic>(c, VaComm_Std, VaCapture_Std, Timer_Scan,
+    s.MmsiReported = [this](bool Programmed) { UnitDiag->MmsiReported(Programmed); };
+    UnitStatic = std::make_unique<TUnitStatic>(*this, VaComm_Std, VaCapture_Std, Timer_Scan,
                                                Timer_WatchDog, OwnShip, std::move(s));
 
     connect(&Timer_Scan, &QTimer::timeout, this,
@@ -198,171 +153,8 @@ TFormMain::~TFormMain() {
 
 QWidget* TFormMain::BuildStaticTab() {
     auto* tab = Named(new QWidget, "TabSheet_Static", "Static data");
-
-    // Interface
-    auto* connection = Named(new QGroupBox("Interface", tab), "GroupBox_Connection", "Interface");
-    auto* label1 = Named(new QLabel("RS232 Serial port:", connection), "Label1");
-    ComboBox_Port = Named(new QComboBox(connection), "ComboBox_Port", "RS232 Serial port");
-    ComboBox_Port->setEditable(true);
-    ComboBox_Port->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox_Port->setEditText("press Connect");
-    ComboBox_Port->setMinimumWidth(ComboWidthFor(ComboBox_Port, {"press Connect", "COM 255"}));
-    label1->setBuddy(ComboBox_Port);
-    BitBtn_Connect =
-        Named(new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), "Connect", connection),
-              "BitBtn_Connect", "Connect");
-    BitBtn_Disc = Named(
-        new QPushButton(style()->standardIcon(QStyle::SP_MediaStop), "Disconnect", connection),
-        "BitBtn_Disc", "Disconnect");
-    BitBtn_Disc->setEnabled(false);
-    // Heard as "Connection status: Connected", whichever code sets its text.
-    Panel_Connect =
-        Named(new TStateLabel("Connection status", "Disconnected", connection), "Panel_Connect");
-    Panel_Connect->setAlignment(Qt::AlignCenter);
-    Panel_Connect->setFrameShape(QFrame::Panel);
-    Panel_Connect->setFrameShadow(QFrame::Sunken);
-    Panel_Connect->setAutoFillBackground(true);
-    Panel_Connect->setMinimumHeight(24);
-    {
-        QPalette p = Panel_Connect->palette();
-        p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
-        Panel_Connect->setPalette(p);
-    }
-    auto* cl = new QGridLayout(connection);
-    cl->addWidget(label1, 0, 0);
-    cl->addWidget(ComboBox_Port, 0, 1);
-    cl->addWidget(BitBtn_Connect, 1, 0);
-    cl->addWidget(BitBtn_Disc, 1, 1);
-    cl->addWidget(Panel_Connect, 2, 0, 1, 2);
-
-    // Static Data
-    auto* data = Named(new QGroupBox("Static Data", tab), "GroupBox_Static", "Static Data");
-    Edit_ShipsName = LimitedEdit(data, "Edit_ShipsName", 20, "Ship's Name");
-    Edit_CallSign = LimitedEdit(data, "Edit_CallSign", 7, "Call Sign");
-    Edit_MMSI = LimitedEdit(data, "Edit_MMSI", 9, "MMSI Number");
-    ComboBox_Type = Named(new QComboBox(data), "ComboBox_Type", "Vessel Type");
-    ComboBox_Type->setEditable(true);
-    ComboBox_Type->setInsertPolicy(QComboBox::NoInsert);
-    for (const TVesselTypeItem& t : kVesselTypes) ComboBox_Type->addItem(t.Text);
-    ComboBox_Type->setCurrentIndex(kVesselTypeAtStart);
-    ComboBox_Type->setMinimumContentsLength(18);
-    ComboBox_Type->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    BitBtn_Save = Named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
-                                        "Save to Corvane", data),
-                        "BitBtn_Save", "Save to Corvane");
-    BitBtn_Save->setEnabled(false);
-    BitBtn_Save->setDefault(true); // the window's default button
-    BitBtn_Save->setAutoDefault(true);
-    auto* dl = new QGridLayout(data);
-    const char* labels[] = {"Ship's Name (20 max)", "Call Sign (7 max)", "MMSI Number (9 digits)",
-                            "Vessel Type"};
-    const char* labelNames[] = {"Label2", "Label3", "Label4", "Label5"};
-    QWidget* fields[] = {Edit_ShipsName, Edit_CallSign, Edit_MMSI, ComboBox_Type};
-    for (int i = 0; i < 4; ++i) {
-        auto* l = Named(new QLabel(labels[i], data), labelNames[i]);
-        l->setBuddy(fields[i]);
-        dl->addWidget(l, i * 2, 0);
-        dl->addWidget(fields[i], i * 2 + 1, 0);
-    }
-    dl->addWidget(BitBtn_Save, 8, 0);
-    for (QLineEdit* e : {Edit_ShipsName, Edit_CallSign, Edit_MMSI}) e->installEventFilter(this);
-
-    // Vessel dimensions and GPS antenna location
-    auto* dims = Named(new QGroupBox("Vessel dimensions and GPS Antenna location", tab),
-                       "GroupBox_Dimension", "Vessel dimensions and GPS Antenna location");
-    Image1 = Named(new QLabel(dims), "Image1", "Vessel seen from above with the GPS antenna");
-    Image1->setPixmap(Picture(":/assets/vessel.jpg"));
-    Image1->setFixedSize(PictureLayout::kVesselWidth, PictureLayout::kVesselHeight);
-    Shape_Reset = Named(new QWidget(Image1), "Shape_Reset", "Service");
-    Shape_Reset->setGeometry(PictureLayout::kAntenna.x() - 14, PictureLayout::kAntenna.y() - 14, 28,
-                             28);
-    Shape_Reset->setEnabled(false);
+    static_cast<TStaticControls&>(*this) = BuildStaticControls(tab);
     Shape_Reset->installEventFilter(this);
-    struct {
-        QLineEdit** edit;
-        const char* name;
-        QRect rect;
-        const char* hint;
-        const char* accessible;
-        const char* range;
-    } overlay[] = {
-        {&Edit_A, "Edit_A", PictureLayout::kEditA, "0-511 m", "A, antenna to bow",
-         "0 to 511 metres"},
-        {&Edit_B, "Edit_B", PictureLayout::kEditB, "0-511 m", "B, antenna to stern",
-         "0 to 511 metres"},
-        {&Edit_C, "Edit_C", PictureLayout::kEditC, "0-63 m", "C, antenna to port",
-         "0 to 63 metres"},
-        {&Edit_D, "Edit_D", PictureLayout::kEditD, "0-63 m", "D, antenna to starboard",
-         "0 to 63 metres"},
-    };
-    for (auto& o : overlay) {
-        auto* e = Named(new QLineEdit(Image1), o.name, o.accessible);
-        e->setAccessibleDescription(o.range);
-        e->setFrame(false);
-        e->setAlignment(Qt::AlignCenter);
-        e->setGeometry(o.rect);
-        *o.edit = e;
-        auto* hint = new QLabel(o.hint, Image1);
-        hint->setStyleSheet("color: rgb(30, 52, 84); font-size: 8pt;");
-        hint->ensurePolished(); // its style sheet's font counts for its width
-        hint->setGeometry(o.rect.right() + 4, o.rect.top(), hint->sizeHint().width(),
-                          o.rect.height());
-    }
-    auto* dimLayout = new QVBoxLayout(dims);
-    dimLayout->addWidget(Image1, 0, Qt::AlignCenter);
-
-    // How to connect
-    auto* how = Named(new QGroupBox("How to connect", tab), "GroupBox1", "How to connect");
-    Image2 =
-        Named(new TCablingDiagram(how), "Image2", "Cabling: transponder to the PC's RS232 port");
-    auto* howLayout = new QVBoxLayout(how);
-    howLayout->addWidget(Image2);
-
-    RadioGroup_Baud = Named(new TRadioGroup("RS422-Baud", {"38400", "4800"}, tab),
-                            "RadioGroup_Baud", "RS422-Baud");
-    RadioGroup_GPS = Named(new TRadioGroup("GPS-Output", {"All", "Minimal", "None"}, tab),
-                           "RadioGroup_GPS", "GPS-Output");
-    RadioGroup_Switch =
-        Named(new TRadioGroup("Switch-Type", {"None", "Safety Msg.", "Rx only"}, tab),
-              "RadioGroup_Switch", "Switch-Type");
-    RadioGroup_ALR = Named(new TRadioGroup("Alarm-Output", {"enable", "disable"}, tab),
-                           "RadioGroup_ALR", "Alarm-Output");
-    BitBtn_Reset =
-        Named(new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload), "Reset", tab),
-              "BitBtn_Reset", "Reset");
-    BitBtn_Reset->setEnabled(false);
-
-    VaTerminal1 = Named(new TVaTerminal(tab), "VaTerminal1", "Trace terminal");
-    VaTerminal1->hide();
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(connection);
-    left->addWidget(data);
-    left->addStretch(1);
-    auto* radios = new QHBoxLayout;
-    for (QWidget* w :
-         {static_cast<QWidget*>(RadioGroup_Baud), static_cast<QWidget*>(RadioGroup_GPS),
-          static_cast<QWidget*>(RadioGroup_Switch), static_cast<QWidget*>(RadioGroup_ALR)})
-        radios->addWidget(w, 0, Qt::AlignTop);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(how, 1);
-    bottom->addWidget(BitBtn_Reset, 0, Qt::AlignBottom);
-    auto* right = new QVBoxLayout;
-    right->addWidget(dims);
-    right->addLayout(radios);
-    right->addLayout(bottom, 1);
-    // The form keeps the size it was drawn for; a larger window leaves the room beside and
-    // below it empty, or gives it to the trace terminal once that shows.
-    auto* top = new QHBoxLayout;
-    top->addLayout(left, 0);
-    top->addLayout(right, 0);
-    top->addStretch(1);
-    auto* layout = new QVBoxLayout(tab);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->addLayout(top, 0);
-    layout->addWidget(VaTerminal1, 1);
-    layout->addStretch(0);
-
     return tab;
 }
 

@@ -1,18 +1,20 @@
 #pragma once
 // The main window: builds every control and component, wires the units and routes received
-// sentences to their handlers.
+// sentences to their handlers. The "Static data" tab's controls are its own members
+// (TStaticControls), as its unit sees them.
 
-#include "AIS_Codec.h"
-#include "DiagRules.h"
-#include "Geodesy.h"
-#include "OwnShip.h"
-#include "ReportAge.h"
-#include "TraceLog.h"
-#include "UnitDiag.h"
-#include "UnitReceive.h"
-#include "UnitSent.h"
-#include "VaCapture.h"
-#include "VaComm.h"
+#include "ais/AIS_Codec.h"
+#include "app/TraceLog.h"
+#include "control/OwnShip.h"
+#include "control/StaticControls.h"
+#include "diag/DiagRules.h"
+#include "diag/UnitDiag.h"
+#include "sent/UnitSent.h"
+#include "serial/VaCapture.h"
+#include "serial/VaComm.h"
+#include "targets/Geodesy.h"
+#include "targets/ReportAge.h"
+#include "targets/UnitReceive.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -37,7 +39,7 @@ class TShape;
 class TUnitStatic;
 class TVaTerminal;
 
-class TFormMain : public QMainWindow {
+class TFormMain : public QMainWindow, public TStaticControls {
     Q_OBJECT
 public:
     explicit TFormMain(QWidget* Parent = nullptr);
@@ -80,34 +82,12 @@ public:
     std::unique_ptr<TUnitDiag> UnitDiag;
     TFormReset* FormReset = nullptr;
 
-    // Controls.
+    // Controls; those of the "Static data" tab come from TStaticControls.
     QTabWidget* PageControl;
     QWidget* TabSheet_Static;
     QWidget* TabSheet_Diag;
     QWidget* TabSheet_Sent;
     QWidget* TabSheet_Received;
-    QComboBox* ComboBox_Port;
-    QPushButton* BitBtn_Connect;
-    QPushButton* BitBtn_Disc;
-    QLabel* Panel_Connect;
-    QLineEdit* Edit_ShipsName;
-    QLineEdit* Edit_CallSign;
-    QLineEdit* Edit_MMSI;
-    QComboBox* ComboBox_Type;
-    QPushButton* BitBtn_Save;
-    QLabel* Image1;
-    QWidget* Image2; // "How to connect"
-    QLineEdit* Edit_A;
-    QLineEdit* Edit_B;
-    QLineEdit* Edit_C;
-    QLineEdit* Edit_D;
-    QWidget* Shape_Reset;
-    QPushButton* BitBtn_Reset;
-    TRadioGroup* RadioGroup_Baud;
-    TRadioGroup* RadioGroup_GPS;
-    TRadioGroup* RadioGroup_Switch;
-    TRadioGroup* RadioGroup_ALR;
-    TVaTerminal* VaTerminal1;
     QPlainTextEdit* Memo1;
     QPlainTextEdit* Memo_GGA;
     QPlainTextEdit* Memo_GSV;

@@ -1,6 +1,6 @@
-#include "QtSync.h"
+#include "app/QtSync.h"
 
-#include "VaSync.h"
+#include "serial/VaSync.h"
 
 TQtSyncPump::TQtSyncPump(QObject* Parent)
     : QObject(Parent), FNotifier(VaMainThreadQueue().WakeFd(), QSocketNotifier::Read) {

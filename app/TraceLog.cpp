@@ -1,4 +1,4 @@
-#include "TraceLog.h"
+#include "app/TraceLog.h"
 
 #include <cerrno>
 #include <cstring>

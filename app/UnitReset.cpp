@@ -1,4 +1,4 @@
-#include "UnitReset.h"
+#include "app/UnitReset.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

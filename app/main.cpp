@@ -1,10 +1,10 @@
 // corvane: the setup and monitoring tool for the Corvane AIS Class B transponder.
 
-#include "Dialogs.h"
-#include "FormMain.h"
-#include "QtSync.h"
-#include "QuitSignals.h"
-#include "UnitReset.h"
+#include "app/FormMain.h"
+#include "app/QtSync.h"
+#include "app/QuitSignals.h"
+#include "app/UnitReset.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,9 +1,9 @@
 // Throughput of the sentence path: capture framing, VDM/VDO parsing plus decoding, and the
 // decoder command line's JSON output, over the real captured corpus.
 
-#include "AIS_Codec.h"
-#include "DecodeJson.h"
-#include "VaCapture.h"
+#include "ais/AIS_Codec.h"
+#include "serial/VaCapture.h"
+#include "tools/decode/DecodeJson.h"
 
 #include <benchmark/benchmark.h>
 
@@ -46,12 +46,23 @@ void BM_ParseAndDecode(benchmark::State& state) {
             switch (vd.MsgID) {
             case 1:
             case 2:
-            case 3: benchmark::DoNotOptimize(DecodeMsg1(vd.MsgStr)); break;
-            case 5: benchmark::DoNotOptimize(DecodeMsg5(vd.MsgStr)); break;
-            case 18: benchmark::DoNotOptimize(DecodeMsg18(vd.MsgStr)); break;
-            case 240: benchmark::DoNotOptimize(DecodeMsg24A(vd.MsgStr)); break;
-            case 241: benchmark::DoNotOptimize(DecodeMsg24B(vd.MsgStr)); break;
-            default: break;
+            case 3:
+                benchmark::DoNotOptimize(DecodeMsg1(vd.MsgStr));
+                break;
+            case 5:
+                benchmark::DoNotOptimize(DecodeMsg5(vd.MsgStr));
+                break;
+            case 18:
+                benchmark::DoNotOptimize(DecodeMsg18(vd.MsgStr));
+                break;
+            case 240:
+                benchmark::DoNotOptimize(DecodeMsg24A(vd.MsgStr));
+                break;
+            case 241:
+                benchmark::DoNotOptimize(DecodeMsg24B(vd.MsgStr));
+                break;
+            default:
+                break;
             }
             ++decoded;
         }

@@ -18,9 +18,9 @@
 // What the floor leaves out, and the measured time holds: starting the process, opening the
 // port, and closing it (the serial component pauses 300 ms after it has released the device).
 
-#include "Framing.h"
-#include "Protocol.h"
-#include "SimProcess.h"
+#include "control/Protocol.h"
+#include "nmea/Framing.h"
+#include "tests/window/SimProcess.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,9 +3,9 @@
 // showing and repainted between chunks; and one tick of the once-a-second timer. Both at 100,
 // 1,000 and 10,000 targets in the table.
 
-#include "AisEncode.h"
-#include "Dialogs.h"
-#include "FormMain.h"
+#include "app/FormMain.h"
+#include "tools/sim/AisEncode.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QTabWidget>

@@ -1,9 +1,9 @@
-#include "Protocol.h"
+#include "control/Protocol.h"
 
-#include "Decimal.h"
-#include "Framing.h"
-#include "Latin1.h"
-#include "SplitFields.h"
+#include "nmea/Decimal.h"
+#include "nmea/Framing.h"
+#include "nmea/Latin1.h"
+#include "nmea/SplitFields.h"
 
 #include <stdexcept>
 

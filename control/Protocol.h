@@ -3,9 +3,9 @@
 // sends and awaits, how a reply is read, how Save checks its input, what confirms a write and
 // what the factory reset sends. The sequencer (Sequencer.h) runs it.
 
-#include "Dispatch.h"
-#include "OwnShip.h"
-#include "UnitConfig.h"
+#include "control/OwnShip.h"
+#include "control/UnitConfig.h"
+#include "nmea/Dispatch.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "Sequencer.h"
+#include "control/Sequencer.h"
 
-#include "Decimal.h"
+#include "nmea/Decimal.h"
 
 TSequencer::TSequencer(IUnitLink& Link, IScanTimer& Timer, TPause Pause, TOwnShip& OwnShip,
                        ISequencerEvents& Events)

@@ -5,9 +5,9 @@
 // command line drive the same machine through the small interfaces below, and tests drive it
 // with a manual clock.
 
-#include "OwnShip.h"
-#include "Protocol.h"
-#include "UnitConfig.h"
+#include "control/OwnShip.h"
+#include "control/Protocol.h"
+#include "control/UnitConfig.h"
 
 #include <array>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "UnitConfig.h"
+#include "control/UnitConfig.h"
 
 const std::array<TVesselTypeItem, 23> kVesselTypes = {{
     {30, "30 = Vessel - Fishing"},

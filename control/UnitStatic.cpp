@@ -1,9 +1,9 @@
-#include "UnitStatic.h"
+#include "control/UnitStatic.h"
 
-#include "Dialogs.h"
-#include "RadioGroup.h"
-#include "VaCapture.h"
-#include "VaComm.h"
+#include "serial/VaCapture.h"
+#include "serial/VaComm.h"
+#include "widgets/Dialogs.h"
+#include "widgets/RadioGroup.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -128,8 +128,7 @@ public:
     }
     void FieldsRead(TFieldMask Mask) override {
         U.ShowFields(Mask);
-        if (Mask & cfMMSI)
-            U.FC.Label_MMSI->setText(U.FC.Edit_MMSI->text() == "000000000" ? "none" : "OK");
+        if (Mask & cfMMSI) U.FServices.MmsiReported(U.FC.Edit_MMSI->text() != "000000000");
     }
     void FieldsCleared(TFieldMask Mask) override { U.ShowFields(Mask); }
     void FieldsNormalised(TFieldMask Mask) override { U.ShowFields(Mask); }

@@ -5,8 +5,9 @@
 // buttons, the connection panel, the cursor, the Password dialog's service functions and the
 // link watchdog.
 
-#include "OwnShip.h"
-#include "Sequencer.h"
+#include "control/OwnShip.h"
+#include "control/Sequencer.h"
+#include "control/StaticControls.h"
 
 #include <QString>
 #include <functional>
@@ -14,37 +15,9 @@
 #include <string>
 
 class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 class QTimer;
-class QWidget;
-class TRadioGroup;
 class TVaCapture;
 class TVaComm;
-
-struct TStaticControls {
-    QComboBox* ComboBox_Port;
-    QPushButton* BitBtn_Connect;
-    QPushButton* BitBtn_Disc;
-    QLabel* Panel_Connect;
-    QLineEdit* Edit_ShipsName;
-    QLineEdit* Edit_CallSign;
-    QLineEdit* Edit_MMSI;
-    QLineEdit* Edit_A;
-    QLineEdit* Edit_B;
-    QLineEdit* Edit_C;
-    QLineEdit* Edit_D;
-    QComboBox* ComboBox_Type;
-    QPushButton* BitBtn_Save;
-    QPushButton* BitBtn_Reset;
-    QWidget* Shape_Reset;
-    TRadioGroup* RadioGroup_Baud;
-    TRadioGroup* RadioGroup_GPS;
-    TRadioGroup* RadioGroup_Switch;
-    TRadioGroup* RadioGroup_ALR;
-    QLabel* Label_MMSI; // "Valid MMSI" of the transponder-status group
-};
 
 struct TStaticServices {
     std::function<void(const QString& Body)> SendNMEA;
@@ -53,6 +26,7 @@ struct TStaticServices {
     std::function<void()> StartTxClock;
     std::function<void()> CloseMainWindow;
     std::function<void()> TransmitterStandby; // the diagnostics forget the transmitter's state
+    std::function<void(bool Programmed)> MmsiReported; // the diagnostics show it
 };
 
 class TUnitStatic {

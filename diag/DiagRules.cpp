@@ -1,13 +1,12 @@
-#include "DiagRules.h"
+#include "diag/DiagRules.h"
 
-#include "Decimal.h"
-#include "Dispatch.h"
+#include "nmea/Decimal.h"
+#include "nmea/Dispatch.h"
 
 #include <charconv>
 #include <cmath>
 
 namespace {
-
 
 // Fixed-point text with Decimals decimals, fewer where more than Significant digits would be
 // written ("." separator in every locale).

@@ -1,10 +1,10 @@
-#include "UnitDiag.h"
+#include "diag/UnitDiag.h"
 
-#include "Dispatch.h"
-#include "LiveState.h"
-#include "Shape.h"
-#include "SplitFields.h"
-#include "ViewWidgets.h"
+#include "nmea/Dispatch.h"
+#include "nmea/SplitFields.h"
+#include "widgets/LiveState.h"
+#include "widgets/Shape.h"
+#include "widgets/ViewWidgets.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -330,4 +330,9 @@ void TUnitDiag::TransmitterStandby() {
     FStatus.Transmitting = false;
     FC.Label_V_TX->setText("-");
     FC.Label_Tx->setText("Standby");
+}
+
+void TUnitDiag::MmsiReported(bool Programmed) {
+    FStatus.ValidMMSI = Programmed ? "OK" : "none";
+    FC.Label_MMSI->setText(Widen(FStatus.ValidMMSI));
 }

@@ -3,8 +3,8 @@
 // transponder's hardware status. One instance, owned by the main window, which builds the
 // controls (BuildDiagControls) and passes in the records the unit writes.
 
-#include "DiagRules.h"
-#include "Geodesy.h"
+#include "diag/DiagRules.h"
+#include "targets/Geodesy.h"
 
 #include <QList>
 #include <array>
@@ -74,6 +74,8 @@ public:
     // disconnect, which also forgets the voltage under load.
     void TransmitterSeen();
     void TransmitterStandby();
+    // "Valid MMSI": "OK" once a programmed MMSI is reported, "none" for an erased one.
+    void MmsiReported(bool Programmed);
 
 private:
     TDiagControls FC;

@@ -2,9 +2,9 @@
 // into sentences, and each goes through the field splitter, ParseNmeaVD and its decoder and
 // converter, with one joining state across the input as in the tool.
 
-#include "AIS_Codec.h"
-#include "SplitFields.h"
-#include "VaCapture.h"
+#include "ais/AIS_Codec.h"
+#include "nmea/SplitFields.h"
+#include "serial/VaCapture.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,12 +22,23 @@ void Decode(const std::string& S, TMsg5_setup& Setup) {
     switch (vd.MsgID) {
     case 1:
     case 2:
-    case 3: Msg1ToDynamic(DecodeMsg1(vd.MsgStr)); break;
-    case 5: Msg5ToStatic(DecodeMsg5(vd.MsgStr)); break;
-    case 18: Msg18ToDynamic(DecodeMsg18(vd.MsgStr)); break;
-    case 240: Msg24AToStatic(DecodeMsg24A(vd.MsgStr)); break;
-    case 241: Msg24BToStatic(DecodeMsg24B(vd.MsgStr), st); break;
-    default: break;
+    case 3:
+        Msg1ToDynamic(DecodeMsg1(vd.MsgStr));
+        break;
+    case 5:
+        Msg5ToStatic(DecodeMsg5(vd.MsgStr));
+        break;
+    case 18:
+        Msg18ToDynamic(DecodeMsg18(vd.MsgStr));
+        break;
+    case 240:
+        Msg24AToStatic(DecodeMsg24A(vd.MsgStr));
+        break;
+    case 241:
+        Msg24BToStatic(DecodeMsg24B(vd.MsgStr), st);
+        break;
+    default:
+        break;
     }
     for (const auto& f : fields) {
         LatToDegMin(f);

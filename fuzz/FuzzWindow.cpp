@@ -3,9 +3,9 @@
 // them. The first byte picks the sequencer's reply state, so the reply parser is reached in
 // each of its states.
 
-#include "Dialogs.h"
-#include "FormMain.h"
-#include "UnitStatic.h"
+#include "app/FormMain.h"
+#include "control/UnitStatic.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "Decimal.h"
+#include "nmea/Decimal.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "Dispatch.h"
+#include "nmea/Dispatch.h"
 
 TRoute RouteSentence(std::string_view S, TAwait Await) {
     if (S.empty()) return TRoute::Dropped;

@@ -1,4 +1,4 @@
-#include "Framing.h"
+#include "nmea/Framing.h"
 
 std::uint8_t NmeaChecksum(std::string_view Body) {
     std::uint8_t x = 0;

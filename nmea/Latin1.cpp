@@ -1,4 +1,4 @@
-#include "Latin1.h"
+#include "nmea/Latin1.h"
 
 namespace {
 

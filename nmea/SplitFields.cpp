@@ -1,4 +1,4 @@
-#include "SplitFields.h"
+#include "nmea/SplitFields.h"
 
 TFieldSplitter::TFieldSplitter(std::string_view Separators, std::string_view Blanks) {
     for (char c : Separators) FClass[static_cast<unsigned char>(c)] |= kEnd;

@@ -1,7 +1,7 @@
-#include "UnitSent.h"
+#include "sent/UnitSent.h"
 
-#include "LiveState.h"
-#include "ViewWidgets.h"
+#include "widgets/LiveState.h"
+#include "widgets/ViewWidgets.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -2,9 +2,9 @@
 // Own transmissions: the transponder's last own position report and static data report, the
 // time since each was sent, and the own position taken from the position report.
 
-#include "AIS_Codec.h"
-#include "Geodesy.h"
-#include "ReportAge.h"
+#include "ais/AIS_Codec.h"
+#include "targets/Geodesy.h"
+#include "targets/ReportAge.h"
 
 #include <QList>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "VaCapture.h"
+#include "serial/VaCapture.h"
 
-#include "VaExceptionReport.h"
+#include "serial/VaExceptionReport.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // Message capture: cuts the received byte stream into messages between a start string and a
 // finish string and hands each complete message to OnMessage.
 
-#include "VaClient.h"
+#include "serial/VaClient.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "VaClient.h"
+#include "serial/VaClient.h"
 
-#include "VaComm.h"
+#include "serial/VaComm.h"
 
 TVaDispatcher::~TVaDispatcher() {
     if (FComm != nullptr) FComm->RemoveClient(this);
@@ -14,7 +14,9 @@ bool TVaDispatcher::WriteText(const std::string& S) {
     return FComm != nullptr && FComm->WriteText(S);
 }
 
-bool TVaDispatcher::WriteChar(char Ch) { return FComm != nullptr && FComm->WriteChar(Ch); }
+bool TVaDispatcher::WriteChar(char Ch) {
+    return FComm != nullptr && FComm->WriteChar(Ch);
+}
 
 void TVaDispatcher::PurgeRead() {
     if (FComm != nullptr) FComm->PurgeRead();

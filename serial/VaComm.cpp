@@ -1,8 +1,8 @@
-#include "VaComm.h"
+#include "serial/VaComm.h"
 
-#include "PortNames.h"
-#include "VaCommThreads.h"
-#include "VaExceptionReport.h"
+#include "serial/PortNames.h"
+#include "serial/VaCommThreads.h"
+#include "serial/VaExceptionReport.h"
 
 #include <algorithm>
 #include <cerrno>

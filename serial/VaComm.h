@@ -7,11 +7,11 @@
 // sending thread waits. A port uses the program-wide DefaultSynchronizer() unless it was given
 // its own with SetSynchronizer.
 
-#include "VaClient.h"
-#include "VaCommError.h"
-#include "VaCommPlatform.h"
-#include "VaCommSettings.h"
-#include "VaSync.h"
+#include "serial/VaClient.h"
+#include "serial/VaCommError.h"
+#include "serial/VaCommPlatform.h"
+#include "serial/VaCommSettings.h"
+#include "serial/VaSync.h"
 
 #include <atomic>
 #include <cstdint>

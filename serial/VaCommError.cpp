@@ -1,4 +1,4 @@
-#include "VaCommError.h"
+#include "serial/VaCommError.h"
 
 #include <cstring>
 

@@ -2,8 +2,8 @@
 // The operating system's serial interface as the port and its threads use it. Every call that
 // fails leaves the system's error code in errno.
 
-#include "VaCommSettings.h"
-#include "VaSync.h"
+#include "serial/VaCommSettings.h"
+#include "serial/VaSync.h"
 
 #include <cstddef>
 #include <cstdint>

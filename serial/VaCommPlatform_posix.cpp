@@ -1,8 +1,8 @@
 // Linux serial devices: termios2 (any bit rate), poll, and the ioctls for queue levels and
 // line counters. <asm/termbits.h> clashes with <termios.h>, so this file uses ioctls only.
-#include "VaCommPlatform.h"
+#include "serial/VaCommPlatform.h"
 
-#include "PortNames.h"
+#include "serial/PortNames.h"
 
 #include <asm/termbits.h>
 #include <cerrno>

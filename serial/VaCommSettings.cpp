@@ -1,4 +1,4 @@
-#include "VaCommSettings.h"
+#include "serial/VaCommSettings.h"
 
 std::uint32_t VaBaudrateValue(TVaBaudrate B) {
     static constexpr std::uint32_t rates[] = {0,     110,    300,    600,   1200,  2400,

@@ -1,7 +1,7 @@
-#include "VaCommThreads.h"
+#include "serial/VaCommThreads.h"
 
-#include "VaComm.h"
-#include "VaExceptionReport.h"
+#include "serial/VaComm.h"
+#include "serial/VaExceptionReport.h"
 
 #include <algorithm>
 #include <cerrno>

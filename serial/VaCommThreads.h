@@ -1,8 +1,8 @@
 #pragma once
 // The receive thread, the write thread and the write queue of an open port.
 
-#include "VaCommPlatform.h"
-#include "VaSync.h"
+#include "serial/VaCommPlatform.h"
+#include "serial/VaSync.h"
 
 #include <atomic>
 #include <condition_variable>

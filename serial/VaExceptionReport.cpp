@@ -1,4 +1,4 @@
-#include "VaExceptionReport.h"
+#include "serial/VaExceptionReport.h"
 
 #include <cstdio>
 #include <exception>

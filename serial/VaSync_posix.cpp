@@ -1,4 +1,4 @@
-#include "VaSync.h"
+#include "serial/VaSync.h"
 
 #include <algorithm>
 #include <atomic>

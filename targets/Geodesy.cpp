@@ -1,9 +1,9 @@
 // Flat-earth range and bearing. Positions are read with from_chars and written with to_chars,
 // so the user's locale never changes a decimal separator.
 
-#include "Geodesy.h"
+#include "targets/Geodesy.h"
 
-#include "Decimal.h"
+#include "nmea/Decimal.h"
 
 #include <charconv>
 #include <cmath>

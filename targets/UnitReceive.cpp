@@ -1,6 +1,6 @@
-#include "UnitReceive.h"
+#include "targets/UnitReceive.h"
 
-#include "ViewWidgets.h"
+#include "widgets/ViewWidgets.h"
 
 #include <QAction>
 #include <QLabel>

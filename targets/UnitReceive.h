@@ -2,10 +2,10 @@
 // Received targets: one entry per AIS station heard, kept in step with the "Received data"
 // table (entry i is table row i + 1), the column menu and the table's cell drawing.
 
-#include "AIS_Codec.h"
-#include "Geodesy.h"
-#include "ReportAge.h"
-#include "RxColumns.h"
+#include "ais/AIS_Codec.h"
+#include "targets/Geodesy.h"
+#include "targets/ReportAge.h"
+#include "targets/RxColumns.h"
 
 #include <QStyledItemDelegate>
 #include <array>

@@ -1,7 +1,7 @@
 // Real captured traffic: every line of every capture, a handful of messages checked field by
 // field against values read with an independent decoder, and gpsdecode as a peer on the rest.
 
-#include "AIS_Codec.h"
+#include "ais/AIS_Codec.h"
 #include "NeededChars.h"
 #include "Records.h"
 

@@ -1,6 +1,6 @@
 // Message decoders and converters, on payloads built field by field in the standard's layout.
 
-#include "AIS_Codec.h"
+#include "ais/AIS_Codec.h"
 #include "PayloadBuilder.h"
 
 #include <gtest/gtest.h>

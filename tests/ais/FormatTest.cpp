@@ -1,6 +1,6 @@
 // Code tables and value texts.
 
-#include "AIS_Codec.h"
+#include "ais/AIS_Codec.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // The payload characters each decoder reads, as the decoders' bit layouts give them: what
 // every accepted message must carry. Kinds without a decoder need none.
 
-#include "AIS_Codec.h"
+#include "ais/AIS_Codec.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // Decodes an accepted sentence by its kind and lists the record's fields by name, so corpus
 // tests can compare whole records against expectations and a peer decoder.
 
-#include "AIS_Codec.h"
+#include "ais/AIS_Codec.h"
 
 #include <map>
 #include <string>

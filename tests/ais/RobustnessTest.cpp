@@ -1,7 +1,7 @@
 // Any bytes through the parser and the decoders give a defined result. Run under the sanitizer
 // build, an out-of-range read or undefined behaviour here fails the test.
 
-#include "AIS_Codec.h"
+#include "ais/AIS_Codec.h"
 #include "NeededChars.h"
 #include "Records.h"
 

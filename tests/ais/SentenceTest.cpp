@@ -1,6 +1,6 @@
 // VDM/VDO sentence parsing, the joining of type 5 halves, and the six-bit primitives.
 
-#include "AIS_Codec.h"
+#include "ais/AIS_Codec.h"
 #include "PayloadBuilder.h"
 
 #include <gtest/gtest.h>

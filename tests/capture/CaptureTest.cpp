@@ -1,6 +1,6 @@
-#include "VaCapture.h"
-#include "VaComm.h"
-#include "VaExceptionReport.h"
+#include "serial/VaCapture.h"
+#include "serial/VaComm.h"
+#include "serial/VaExceptionReport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // of what went on the line.
 
 #include "ConfigProcess.h"
-#include "Framing.h"
-#include "SimProcess.h"
+#include "nmea/Framing.h"
+#include "tests/window/SimProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The profile's JSON reader: what it accepts, and for what it refuses the line and the reason.
 
-#include "JsonReader.h"
+#include "tools/config/JsonReader.h"
 
 #include <gtest/gtest.h>
 

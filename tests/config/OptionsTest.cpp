@@ -1,6 +1,6 @@
 // corvane-config's command line.
 
-#include "ConfigOptions.h"
+#include "tools/config/ConfigOptions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Profiles: what write accepts, what it refuses (naming the key and the line), how a profile is
 // laid over what was read, and the JSON that read prints.
 
-#include "ProfileJson.h"
+#include "tools/config/ProfileJson.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // What corvane-config prints: the configuration as text, the changes, the sentences of a dry run.
 
-#include "ConfigReport.h"
-#include "Framing.h"
+#include "nmea/Framing.h"
+#include "tools/config/ConfigReport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,11 @@
 // the caller, and a one-shot timer. Nothing waits for real time, so a whole connection with
 // its time-outs runs in milliseconds.
 
-#include "Dispatch.h"
-#include "Framing.h"
-#include "Latin1.h"
-#include "Sequencer.h"
-#include "Simulator.h"
+#include "control/Sequencer.h"
+#include "nmea/Dispatch.h"
+#include "nmea/Framing.h"
+#include "nmea/Latin1.h"
+#include "tools/sim/Simulator.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 // A transponder line that misbehaves on purpose: a pseudo-terminal published as a port whose
 // far end either never reads or answers everything with garbage.
 
-#include "PortNames.h"
+#include "serial/PortNames.h"
 
 #include <atomic>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #include "FakeLine.h"
-#include "VaCommError.h"
-#include "WindowFixture.h"
+#include "serial/VaCommError.h"
+#include "tests/window/WindowFixture.h"
 
 #include <QThread>
 #include <sys/file.h>

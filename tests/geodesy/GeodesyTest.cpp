@@ -1,6 +1,6 @@
 // Flat-earth range and bearing from the own position.
 
-#include "Geodesy.h"
+#include "targets/Geodesy.h"
 
 #include <gtest/gtest.h>
 

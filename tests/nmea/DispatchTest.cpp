@@ -1,4 +1,4 @@
-#include "Dispatch.h"
+#include "nmea/Dispatch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Framing.h"
+#include "nmea/Framing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "SplitFields.h"
+#include "nmea/SplitFields.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // test's main thread as its user-interface thread.
 
 #include "SerialTestSupport.h"
-#include "VaComm.h"
-#include "VaExceptionReport.h"
+#include "serial/VaComm.h"
+#include "serial/VaExceptionReport.h"
 
 #include <gtest/gtest.h>
 

@@ -160,7 +160,7 @@ double ProcessCpuSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-#include "VaCommError.h"
+#include "serial/VaCommError.h"
 
 std::string CommErrorOf(const std::function<void()>& F) {
     try {

@@ -2,9 +2,9 @@
 // Pseudo-terminals with the test holding the far end, a private port directory, and a plain
 // event loop standing in for the user-interface thread.
 
-#include "PortNames.h"
-#include "VaClient.h"
-#include "VaSync.h"
+#include "serial/PortNames.h"
+#include "serial/VaClient.h"
+#include "serial/VaSync.h"
 
 #include <chrono>
 #include <cstdint>

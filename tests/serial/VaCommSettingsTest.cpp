@@ -1,5 +1,5 @@
 #include "SerialTestSupport.h"
-#include "VaComm.h"
+#include "serial/VaComm.h"
 
 #include <gtest/gtest.h>
 

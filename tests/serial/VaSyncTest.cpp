@@ -1,4 +1,4 @@
-#include "VaSync.h"
+#include "serial/VaSync.h"
 
 #include <gtest/gtest.h>
 

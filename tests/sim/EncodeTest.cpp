@@ -1,9 +1,9 @@
 // The payload encoder against the project's decoder: every field written comes back, raw and
 // as the decoder formats it.
 
-#include "AIS_Codec.h"
-#include "AisEncode.h"
-#include "SimDevice.h"
+#include "ais/AIS_Codec.h"
+#include "tools/sim/AisEncode.h"
+#include "tools/sim/SimDevice.h"
 
 #include <gtest/gtest.h>
 

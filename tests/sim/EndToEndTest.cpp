@@ -1,10 +1,10 @@
 // The built corvane-sim as the tool meets it: started as a process, found through the port
 // directory by its number, talked to over its pseudo-terminal, stopped by a signal.
 
-#include "CommFixture.h"
-#include "Framing.h"
-#include "PortNames.h"
-#include "VaCapture.h"
+#include "tests/serial/CommFixture.h"
+#include "nmea/Framing.h"
+#include "serial/PortNames.h"
+#include "serial/VaCapture.h"
 
 #include <cerrno>
 #include <chrono>

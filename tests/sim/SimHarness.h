@@ -2,10 +2,10 @@
 // A simulator on a manual clock; its replies are read with the tool's own reply parser, so the
 // tests see them as the tool sees them.
 
-#include "Dispatch.h"
-#include "Framing.h"
-#include "Protocol.h"
-#include "Simulator.h"
+#include "control/Protocol.h"
+#include "nmea/Dispatch.h"
+#include "nmea/Framing.h"
+#include "tools/sim/Simulator.h"
 
 #include <sstream>
 #include <string>

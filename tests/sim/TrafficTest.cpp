@@ -1,9 +1,9 @@
 // The traffic the simulator sends on its own: GPS by the NMEA output setting, its own
 // transmissions from its configuration, plausible targets, alarms, status, replays, floods.
 
-#include "AIS_Codec.h"
+#include "ais/AIS_Codec.h"
 #include "SimHarness.h"
-#include "SplitFields.h"
+#include "nmea/SplitFields.h"
 
 #include <cmath>
 #include <cstdio>

@@ -3,14 +3,14 @@
 // time the user-interface thread did not answer; at the end both ends' sentence counts.
 //   corvane-soak SECONDS [simulator options]      e.g. corvane-soak 600 --flood --targets 2000
 
-#include "ConnectAndRead.h"
-#include "Dialogs.h"
-#include "FormMain.h"
-#include "PortNames.h"
-#include "QtSync.h"
-#include "SimProcess.h"
-#include "UnitReset.h"
-#include "UnitStatic.h"
+#include "tests/window/ConnectAndRead.h"
+#include "widgets/Dialogs.h"
+#include "app/FormMain.h"
+#include "serial/PortNames.h"
+#include "app/QtSync.h"
+#include "tests/window/SimProcess.h"
+#include "app/UnitReset.h"
+#include "control/UnitStatic.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

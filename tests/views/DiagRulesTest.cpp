@@ -1,4 +1,4 @@
-#include "DiagRules.h"
+#include "diag/DiagRules.h"
 
 #include <gtest/gtest.h>
 

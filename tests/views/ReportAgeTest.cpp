@@ -1,4 +1,4 @@
-#include "ReportAge.h"
+#include "targets/ReportAge.h"
 
 #include <gtest/gtest.h>
 

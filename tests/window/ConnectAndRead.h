@@ -2,8 +2,8 @@
 // Presses Connect as the user would and waits until the transponder has been found and its
 // configuration read: the panel says "Connected" and the sequencer is idle again.
 
-#include "FormMain.h"
-#include "UnitStatic.h"
+#include "app/FormMain.h"
+#include "control/UnitStatic.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,5 +1,5 @@
-#include "RadioGroup.h"
-#include "VaTerminal.h"
+#include "widgets/RadioGroup.h"
+#include "widgets/VaTerminal.h"
 #include "WindowFixture.h"
 
 namespace {

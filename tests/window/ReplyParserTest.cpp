@@ -1,5 +1,5 @@
-#include "Framing.h"
-#include "RadioGroup.h"
+#include "nmea/Framing.h"
+#include "widgets/RadioGroup.h"
 #include "WindowFixture.h"
 
 namespace {

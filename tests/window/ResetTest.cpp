@@ -1,6 +1,6 @@
-#include "QuitSignals.h"
-#include "TraceLog.h"
-#include "VaTerminal.h"
+#include "app/QuitSignals.h"
+#include "app/TraceLog.h"
+#include "widgets/VaTerminal.h"
 #include "WindowFixture.h"
 
 #include <QPlainTextEdit>

@@ -7,13 +7,13 @@
 // takes the 200 % shots.
 
 #include "ConnectAndRead.h"
-#include "Dialogs.h"
-#include "FormMain.h"
-#include "PortNames.h"
-#include "QtSync.h"
+#include "widgets/Dialogs.h"
+#include "app/FormMain.h"
+#include "serial/PortNames.h"
+#include "app/QtSync.h"
 #include "SimProcess.h"
-#include "UnitReset.h"
-#include "UnitStatic.h"
+#include "app/UnitReset.h"
+#include "control/UnitStatic.h"
 
 #include <QApplication>
 #include <QDir>

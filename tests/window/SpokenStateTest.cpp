@@ -2,7 +2,7 @@
 // lights, the readings of the views), read through the accessibility interface Qt publishes
 // to AT-SPI, and the change notices it is sent.
 
-#include "LiveState.h"
+#include "widgets/LiveState.h"
 #include "ViewsFixture.h"
 
 #include <QAccessible>

@@ -1,7 +1,7 @@
-#include "RadioGroup.h"
+#include "widgets/RadioGroup.h"
 #include "WindowFixture.h"
 
-#include "VaTerminal.h"
+#include "widgets/VaTerminal.h"
 
 #include <QMenuBar>
 #include <QTableWidget>

@@ -2,9 +2,9 @@
 // scale factor, see the CMake entry that sets QT_SCALE_FACTOR), the keyboard reaches every
 // control in reading order, and a screen reader finds a name for each of them.
 
-#include "RadioGroup.h"
-#include "Shape.h"
-#include "VaTerminal.h"
+#include "widgets/RadioGroup.h"
+#include "widgets/Shape.h"
+#include "widgets/VaTerminal.h"
 #include "WindowFixture.h"
 
 #include <QAbstractScrollArea>

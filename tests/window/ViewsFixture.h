@@ -2,12 +2,12 @@
 // The real window with its clock in the test's hand, and sentences made by the simulator's
 // AIS encoder (itself tested against the decoder), so a test states the values it sends.
 
-#include "AisEncode.h"
-#include "Framing.h"
-#include "Shape.h"
-#include "UnitDiag.h"
-#include "UnitReceive.h"
-#include "UnitSent.h"
+#include "tools/sim/AisEncode.h"
+#include "nmea/Framing.h"
+#include "widgets/Shape.h"
+#include "diag/UnitDiag.h"
+#include "targets/UnitReceive.h"
+#include "sent/UnitSent.h"
 #include "WindowFixture.h"
 
 #include <QAction>

@@ -3,12 +3,12 @@
 // and serial ports resolved in a private test directory only.
 
 #include "ConnectAndRead.h"
-#include "Dialogs.h"
-#include "FormMain.h"
-#include "PortNames.h"
+#include "widgets/Dialogs.h"
+#include "app/FormMain.h"
+#include "serial/PortNames.h"
 #include "SimProcess.h"
-#include "UnitReset.h"
-#include "UnitStatic.h"
+#include "app/UnitReset.h"
+#include "control/UnitStatic.h"
 
 #include <QComboBox>
 #include <QLabel>

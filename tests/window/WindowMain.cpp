@@ -1,7 +1,7 @@
 // Window tests run the real window under the offscreen platform, with the serial threads'
 // notifications served by the Qt event loop as in the program.
 
-#include "QtSync.h"
+#include "app/QtSync.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

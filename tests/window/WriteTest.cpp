@@ -1,4 +1,4 @@
-#include "RadioGroup.h"
+#include "widgets/RadioGroup.h"
 #include "WindowFixture.h"
 
 #include <fstream>

@@ -1,12 +1,12 @@
-#include "ConfigCommands.h"
+#include "tools/config/ConfigCommands.h"
 
-#include "ConfigLink.h"
-#include "ConfigReport.h"
-#include "Dispatch.h"
-#include "PortNames.h"
-#include "ProfileJson.h"
-#include "Protocol.h"
-#include "Sequencer.h"
+#include "control/Protocol.h"
+#include "control/Sequencer.h"
+#include "nmea/Dispatch.h"
+#include "serial/PortNames.h"
+#include "tools/config/ConfigLink.h"
+#include "tools/config/ConfigReport.h"
+#include "tools/config/ProfileJson.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,9 +1,9 @@
-#include "ConfigLink.h"
+#include "tools/config/ConfigLink.h"
 
-#include "Framing.h"
-#include "Latin1.h"
-#include "PortNames.h"
-#include "VaSync.h"
+#include "nmea/Framing.h"
+#include "nmea/Latin1.h"
+#include "serial/PortNames.h"
+#include "serial/VaSync.h"
 
 #include <cerrno>
 #include <csignal>

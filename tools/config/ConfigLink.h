@@ -3,9 +3,9 @@
 // serial component, the one-shot timer on the steady clock, and the loop on the main thread that
 // serves both, the port's hand-overs (TVaSyncQueue) and the signals that end the program.
 
-#include "Sequencer.h"
-#include "VaCapture.h"
-#include "VaComm.h"
+#include "control/Sequencer.h"
+#include "serial/VaCapture.h"
+#include "serial/VaComm.h"
 
 #include <chrono>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "ConfigOptions.h"
+#include "tools/config/ConfigOptions.h"
 
 #include <charconv>
 

@@ -1,9 +1,9 @@
-#include "ConfigReport.h"
+#include "tools/config/ConfigReport.h"
 
-#include "Framing.h"
-#include "JsonReader.h"
-#include "Latin1.h"
-#include "ProfileJson.h"
+#include "nmea/Framing.h"
+#include "nmea/Latin1.h"
+#include "tools/config/JsonReader.h"
+#include "tools/config/ProfileJson.h"
 
 #include <algorithm>
 #include <cctype>

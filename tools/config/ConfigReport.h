@@ -2,9 +2,9 @@
 // What corvane-config prints: a configuration as aligned text, the changes a write makes, and
 // the sentences it would send.
 
-#include "OwnShip.h"
-#include "Protocol.h"
-#include "UnitConfig.h"
+#include "control/OwnShip.h"
+#include "control/Protocol.h"
+#include "control/UnitConfig.h"
 
 #include <string>
 #include <vector>

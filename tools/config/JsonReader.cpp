@@ -1,4 +1,4 @@
-#include "JsonReader.h"
+#include "tools/config/JsonReader.h"
 
 #include <cstdint>
 

@@ -1,10 +1,10 @@
-#include "ProfileJson.h"
+#include "tools/config/ProfileJson.h"
 
-#include "Decimal.h"
-#include "Framing.h"
-#include "JsonReader.h"
-#include "Latin1.h"
-#include "Protocol.h"
+#include "control/Protocol.h"
+#include "nmea/Decimal.h"
+#include "nmea/Framing.h"
+#include "nmea/Latin1.h"
+#include "tools/config/JsonReader.h"
 
 #include <charconv>
 #include <cstdio>

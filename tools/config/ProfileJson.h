@@ -11,7 +11,7 @@
 //   rs422_baud    38400 or 4800
 //   gps_output    "all", "minimal", "none"      alarm_output "enable", "disable"
 
-#include "UnitConfig.h"
+#include "control/UnitConfig.h"
 
 #include <array>
 #include <optional>

@@ -1,8 +1,8 @@
 // corvane-config: reads and writes a Corvane transponder's configuration from the command line,
 // with the window's Connect and Save dialogue.
 
-#include "ConfigCommands.h"
-#include "ConfigOptions.h"
+#include "tools/config/ConfigCommands.h"
+#include "tools/config/ConfigOptions.h"
 
 #include <cstdio>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "DecodeJson.h"
+#include "tools/decode/DecodeJson.h"
 
 #include <charconv>
 
@@ -60,8 +60,8 @@ void WriteMsg1(std::string& Out, const TMsg1& M) {
 
 void WriteMsg5(std::string& Out, const TMsg5& M) {
     TFields f(Out);
-    f("MMSI", M.MMSI)("IMO", M.IMO)("CallSign", M.CallSign)("ShipName", M.ShipName)(
-        "ShipsType", M.ShipsType);
+    f("MMSI", M.MMSI)("IMO", M.IMO)("CallSign", M.CallSign)("ShipName", M.ShipName)("ShipsType",
+                                                                                    M.ShipsType);
     {
         TFields d(f.Nested("Dimension"));
         d("Laenge", M.Dimension.Laenge)("Breite", M.Dimension.Breite);
@@ -74,8 +74,8 @@ void WriteMsg18(std::string& Out, const TMsg18& M) {
     f("Rep", M.Rep)("MMSI", M.MMSI)("Sp1", M.Sp1)("SOG", M.SOG)("PA", M.PA)("Lon", M.Lon)(
         "Lat", M.Lat)("COG", M.COG)("TH", M.TH)("TimeStamp", M.TimeStamp)("Sp2", M.Sp2)(
         "CB_Unit", M.CB_Unit)("CB_Disp", M.CB_Disp)("CB_DSC", M.CB_DSC)("CB_Band", M.CB_Band)(
-        "CB_M22", M.CB_M22)("Mode", M.Mode)("RAIM", M.RAIM)("Comm_Flag", M.Comm_Flag)(
-        "Comm_State", M.Comm_State);
+        "CB_M22", M.CB_M22)("Mode", M.Mode)("RAIM", M.RAIM)("Comm_Flag", M.Comm_Flag)("Comm_State",
+                                                                                      M.Comm_State);
 }
 
 void WriteMsg24A(std::string& Out, const TMsg24A& M) {

@@ -1,7 +1,7 @@
 #pragma once
 // One JSON line per accepted VDM/VDO sentence, as corvane-decode prints it.
 
-#include "AIS_Codec.h"
+#include "ais/AIS_Codec.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 // corvane-decode: prints every VDM/VDO message that the tool would accept, as JSON lines.
 
-#include "DecodeJson.h"
+#include "tools/decode/DecodeJson.h"
 
 #include <cerrno>
 #include <cstdio>

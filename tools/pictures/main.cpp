@@ -1,16 +1,16 @@
 // Draws the two pictures of the "Static data" tab and writes them as JPEG files:
 //   corvane-pictures OUTPUT_DIR   ->  OUTPUT_DIR/vessel.jpg, cabling.jpg and the icon corvane.png
 
-#include "JpegImage.h"
-#include "PictureLayout.h"
+#include "control/PictureLayout.h"
+#include "widgets/JpegImage.h"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
-#include <QRadialGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRadialGradient>
 #include <cstdio>
 
 using namespace PictureLayout;

@@ -1,6 +1,6 @@
-#include "AisEncode.h"
+#include "tools/sim/AisEncode.h"
 
-#include "Framing.h"
+#include "nmea/Framing.h"
 
 #include <cmath>
 

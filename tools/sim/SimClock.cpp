@@ -1,4 +1,4 @@
-#include "SimClock.h"
+#include "tools/sim/SimClock.h"
 
 #include <chrono>
 

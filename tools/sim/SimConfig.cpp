@@ -1,6 +1,6 @@
-#include "SimConfig.h"
+#include "tools/sim/SimConfig.h"
 
-#include "Framing.h"
+#include "nmea/Framing.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "SimDevice.h"
+#include "tools/sim/SimDevice.h"
 
-#include "Framing.h"
+#include "nmea/Framing.h"
 
 #include <charconv>
 #include <cstdio>

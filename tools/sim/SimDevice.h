@@ -4,7 +4,7 @@
 // reads take the right characters, and so that a setting written and read back shows the
 // value written.
 
-#include "SimConfig.h"
+#include "tools/sim/SimConfig.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "SimLine.h"
+#include "tools/sim/SimLine.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "SimReplay.h"
+#include "tools/sim/SimReplay.h"
 
 #include <algorithm>
 #include <cmath>

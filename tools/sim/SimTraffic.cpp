@@ -1,6 +1,6 @@
-#include "SimTraffic.h"
+#include "tools/sim/SimTraffic.h"
 
-#include "Framing.h"
+#include "nmea/Framing.h"
 
 #include <algorithm>
 #include <cmath>

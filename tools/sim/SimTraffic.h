@@ -4,8 +4,8 @@
 // messages now and then, and its hardware status. Driven by simulated time, so a test can run
 // minutes of traffic in no time.
 
-#include "AisEncode.h"
-#include "SimConfig.h"
+#include "tools/sim/AisEncode.h"
+#include "tools/sim/SimConfig.h"
 
 #include <cstdint>
 #include <queue>

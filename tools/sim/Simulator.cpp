@@ -1,6 +1,6 @@
-#include "Simulator.h"
+#include "tools/sim/Simulator.h"
 
-#include "Framing.h"
+#include "nmea/Framing.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,13 +2,13 @@
 // The whole simulated transponder without its serial device: bytes from the line go in,
 // bytes for the line come out, time comes from the clock it is given.
 
-#include "SimClock.h"
-#include "SimConfig.h"
-#include "SimDevice.h"
-#include "SimLine.h"
-#include "SimOptions.h"
-#include "SimReplay.h"
-#include "SimTraffic.h"
+#include "tools/sim/SimClock.h"
+#include "tools/sim/SimConfig.h"
+#include "tools/sim/SimDevice.h"
+#include "tools/sim/SimLine.h"
+#include "tools/sim/SimOptions.h"
+#include "tools/sim/SimReplay.h"
+#include "tools/sim/SimTraffic.h"
 
 #include <deque>
 #include <functional>

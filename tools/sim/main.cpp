@@ -1,12 +1,12 @@
 // corvane-sim: a Corvane transponder on a pseudo-terminal (or a real serial device), published
 // as a numbered port so the setup tool finds it like a transponder on a COM port.
 
-#include "PortNames.h"
-#include "SimClock.h"
-#include "SimConfig.h"
-#include "SimOptions.h"
-#include "SimReplay.h"
-#include "Simulator.h"
+#include "serial/PortNames.h"
+#include "tools/sim/SimClock.h"
+#include "tools/sim/SimConfig.h"
+#include "tools/sim/SimOptions.h"
+#include "tools/sim/SimReplay.h"
+#include "tools/sim/Simulator.h"
 
 #include <algorithm>
 #include <atomic>

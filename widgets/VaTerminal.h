@@ -2,7 +2,7 @@
 // The trace view's terminal pane: shows every byte received on the port it is attached to,
 // appends coloured control lines, and sends typed keys to the port.
 
-#include "VaClient.h"
+#include "serial/VaClient.h"
 
 #include <QColor>
 #include <QPlainTextEdit>

@@ -1,4 +1,4 @@
-#include "LiveState.h"
+#include "widgets/LiveState.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

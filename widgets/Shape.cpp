@@ -1,4 +1,4 @@
-#include "Shape.h"
+#include "widgets/Shape.h"
 
 #include <QApplication>
 #include <QPainter>

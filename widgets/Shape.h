@@ -2,7 +2,7 @@
 // A circle with a run-time fill colour: the status lights and lamps. Screen readers hear it as
 // "<accessible name>: on" or "off".
 
-#include "LiveState.h"
+#include "widgets/LiveState.h"
 
 #include <QColor>
 #include <QWidget>

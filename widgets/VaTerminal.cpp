@@ -1,4 +1,4 @@
-#include "VaTerminal.h"
+#include "widgets/VaTerminal.h"
 
 #include <QFontDatabase>
 #include <QKeyEvent>
@@ -43,8 +43,10 @@ void TVaTerminal::AddControlText(const std::string& Text, const QColor& Color) {
     QString shown;
     if (!FAtLineStart) shown += '\n';
     for (unsigned char c : Text) {
-        if (c == '\n') shown += '\n';
-        else if (c >= 32 || c == '\t') shown += QChar(c);
+        if (c == '\n')
+            shown += '\n';
+        else if (c >= 32 || c == '\t')
+            shown += QChar(c);
     }
     FAtLineStart = shown.endsWith('\n');
     Append(shown, Color);

@@ -23,8 +23,8 @@ TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler Handler);
 
 TMsgResult ShowMessageBox(const TMessageBox& Box);
 
-void ErrorBox(const QString& Text);       // "Error", error icon, OK
-void InformationBox(const QString& Text); // "Information", information icon, OK
+void ErrorBox(const QString& Text);              // "Error", error icon, OK
+void InformationBox(const QString& Text);        // "Information", information icon, OK
 TMsgResult ConfirmationBox(const QString& Text); // "Confirmation", question icon, Yes/No/Cancel
 
 // Shows exceptions that escape handlers called by the serial link.

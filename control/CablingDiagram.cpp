@@ -1,4 +1,4 @@
-#include "CablingDiagram.h"
+#include "control/CablingDiagram.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

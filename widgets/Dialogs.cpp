@@ -1,6 +1,6 @@
-#include "Dialogs.h"
+#include "widgets/Dialogs.h"
 
-#include "VaExceptionReport.h"
+#include "serial/VaExceptionReport.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -18,9 +18,15 @@ TMsgResult ShowRealBox(const TMessageBox& Box) {
     box.setWindowTitle(Box.Caption);
     box.setText(QString(Box.Text).replace("\r\n", "\n"));
     switch (Box.Icon) {
-    case TMsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
-    case TMsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case TMsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case TMsgIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case TMsgIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case TMsgIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
     }
     if (Box.Buttons == TMsgButtons::Ok) {
         box.setStandardButtons(QMessageBox::Ok);
@@ -30,9 +36,12 @@ TMsgResult ShowRealBox(const TMessageBox& Box) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Yes);
     switch (box.exec()) {
-    case QMessageBox::Yes: return TMsgResult::Yes;
-    case QMessageBox::No: return TMsgResult::No;
-    default: return TMsgResult::Cancel;
+    case QMessageBox::Yes:
+        return TMsgResult::Yes;
+    case QMessageBox::No:
+        return TMsgResult::No;
+    default:
+        return TMsgResult::Cancel;
     }
 }
 

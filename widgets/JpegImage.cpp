@@ -1,4 +1,4 @@
-#include "JpegImage.h"
+#include "widgets/JpegImage.h"
 
 #include <csetjmp>
 #include <cstdio>
