@@ -1,5 +1,6 @@
 #!/bin/bash
-# Runs both fuzz targets for a fixed time each, seeded from the NMEA corpus.
+# Runs every fuzz target for a fixed time each: the sentence targets seeded from the NMEA
+# corpus and the simulator, the profile target from its own seeds.
 # Usage: fuzz/run-fuzz.sh BUILD_DIR SECONDS [WORK_DIR]
 # WORK_DIR keeps the grown corpora between runs (default: a temporary directory).
 set -euo pipefail
@@ -7,15 +8,17 @@ build=$1 seconds=$2
 here=$(cd "$(dirname "$0")" && pwd)
 corpus="$here/../../shared/corpus"
 work=${3:-$(mktemp -d)}
-mkdir -p "$work/codec" "$work/window" "$work/artifacts"
+mkdir -p "$work/codec" "$work/window" "$work/profile" "$work/artifacts"
 # The simulator's replies and traffic join the captured corpus as seeds.
 "$here/sim-seeds.sh" "$build/tools/sim/corvane-sim" "$work/sim-seeds"
 export LSAN_OPTIONS="suppressions=$here/lsan.supp"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in codec window; do
+for target in codec window profile; do
+    seeds=("$corpus/ais" "$corpus/streams" "$corpus/gps" "$work/sim-seeds")
+    [ "$target" = profile ] && seeds=("$here/profile-seeds")
     echo "fuzz_$target: $seconds s"
     "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
-        -artifact_prefix="$work/artifacts/" "$work/$target" "$corpus/ais" "$corpus/streams" "$corpus/gps" "$work/sim-seeds" \
+        -artifact_prefix="$work/artifacts/" "$work/$target" "${seeds[@]}" \
         2>&1 | grep -E '^(INFO: Seed|#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb)|ERROR|SUMMARY' || true
     if ls "$work/artifacts/" | grep -q .; then
         echo "fuzz_$target found a failure: $work/artifacts/" >&2
