@@ -78,8 +78,9 @@ TEST(Profile, ValuesAtTheEdgesOfWhatSaveTakes) {
     EXPECT_EQ(*Parse(R"({"mmsi": "999999999"})").MMSI, 999999999);
     EXPECT_EQ(*Parse(R"({"name": ""})").ShipsName, "");
     EXPECT_EQ(*Parse(R"({"name": "12345678901234567890"})").ShipsName, "12345678901234567890");
-    // characters count, not bytes: the line carries one byte for each
-    EXPECT_EQ(*Parse(R"({"callsign": "ÄÖÜÉÈÀß"})").CallSign, "ÄÖÜÉÈÀß");
+    // every sign of AIS text that no sentence reserves, and lower case, which Save capitalises
+    EXPECT_EQ(*Parse(R"({"name": "\"#%&'()+-./:;<=>?[]_"})").ShipsName, "\"#%&'()+-./:;<=>?[]_");
+    EXPECT_EQ(*Parse(R"({"callsign": "pd 1234"})").CallSign, "pd 1234");
     EXPECT_EQ(*Parse(R"({"rs422_baud": 38400})").BaudRate, TBaudRate::Baud38400);
     for (const TVesselTypeItem& t : kVesselTypes)
         EXPECT_EQ(*Parse("{\"vessel_type\": " + std::to_string(t.Code) + "}").VesselType, t.Code);
@@ -108,8 +109,11 @@ TEST(Profile, RefusalsNameTheKeyTheLineAndTheProblem) {
         {R"("name": "A\nB")", "holds a control character"},
         {R"("callsign": "A\u007f")", "holds a control character"},
         {R"("callsign": "A\u0085")", "holds a control character"},
-        {R"("callsign": "Ω")", "holds a character the line cannot carry"},
-        {R"("name": "€")", "holds a character the line cannot carry"},
+        {R"("callsign": "Ω")", "holds a character AIS cannot send"},
+        {R"("name": "€")", "holds a character AIS cannot send"},
+        {R"("name": "Seebär")", "holds a character AIS cannot send"}, // in ISO 8859-1, not in AIS
+        {R"("name": "A{B")", "holds a character AIS cannot send"},
+        {R"("name": "SEA@HOME")", "holds a character AIS cannot send"}, // "@" pads AIS text
         {R"("a": 512)", "\"a\": 512 is out of range 0 to 511"},
         {R"("b": -1)", "\"b\": -1 is out of range 0 to 511"},
         {R"("c": 64)", "\"c\": 64 is out of range 0 to 63"},

@@ -3,7 +3,6 @@
 #include "control/Protocol.h"
 #include "nmea/Decimal.h"
 #include "nmea/Framing.h"
-#include "nmea/Latin1.h"
 #include "tools/config/JsonReader.h"
 
 #include <charconv>
@@ -125,8 +124,6 @@ private:
     // Name and call sign travel as fields of one sentence, one byte per character.
     bool ShipText(const TJsonValue& V, std::size_t Max, TProfileValue<std::string>& Into) {
         if (V.Kind != TKind::String) return Fail(Shown(V) + " must be a string");
-        if (!FitsLatin1(V.Text))
-            return Fail(Shown(V) + " holds a character the line cannot carry (ISO 8859-1 only)");
         const std::vector<std::uint32_t> cps = CodePoints(V.Text);
         for (const std::uint32_t c : cps)
             if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
@@ -134,6 +131,16 @@ private:
         for (const std::uint32_t c : cps)
             if (c < 0x80 && NmeaReserved(static_cast<char>(c)))
                 return Fail(Shown(V) + ": " + SaveMessage(TSaveVerdict::ReservedCharacter));
+        // The unit sends them in AIS six-bit text (capitals, digits, space and some signs), and
+        // "@" pads that text: any other character would come back changed or cut, the read-back
+        // would never confirm the write, and the groups before it would stay written.
+        for (const std::uint32_t c : cps) {
+            const std::uint32_t upper = c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
+            if (upper < 0x20 || upper > 0x5F || upper == '@')
+                return Fail(Shown(V) +
+                            " holds a character AIS cannot send: letters, digits, space and"
+                            " \" # % & ' ( ) + - . / : ; < = > ? [ ] _ only");
+        }
         if (cps.size() > Max)
             return Fail(Shown(V) + " has " + std::to_string(cps.size()) + " characters, at most " +
                         std::to_string(Max) + " fit");
