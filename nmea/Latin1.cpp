@@ -46,10 +46,11 @@ std::string Utf8ToLatin1(std::string_view Text) {
     return out;
 }
 
-bool FitsLatin1(std::string_view Text) {
+std::vector<std::uint32_t> CodePoints(std::string_view Text) {
+    std::vector<std::uint32_t> out;
     for (std::size_t i = 0; i < Text.size();) {
         const long cp = NextCodePoint(Text, i);
-        if (cp < 0 || cp > 0xFF) return false;
+        out.push_back(cp >= 0 ? static_cast<std::uint32_t>(cp) : 0xFFFD);
     }
-    return true;
+    return out;
 }

@@ -3,6 +3,7 @@
 #include "control/Protocol.h"
 #include "nmea/Decimal.h"
 #include "nmea/Framing.h"
+#include "nmea/Latin1.h"
 #include "tools/config/JsonReader.h"
 
 #include <charconv>
@@ -29,22 +30,6 @@ std::string Shown(const TJsonValue& V) {
     std::string q = JsonQuote(t);
     if (cut) q.insert(q.size() - 1, "...");
     return q;
-}
-
-// The code points of valid UTF-8.
-std::vector<std::uint32_t> CodePoints(std::string_view S) {
-    std::vector<std::uint32_t> out;
-    for (std::size_t i = 0; i < S.size();) {
-        const auto b = static_cast<unsigned char>(S[i]);
-        const int extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
-        std::uint32_t cp = extra == 0 ? b : b & (0x3Fu >> extra);
-        for (int k = 1; k <= extra && i + static_cast<std::size_t>(k) < S.size(); ++k)
-            cp = (cp << 6) |
-                 (static_cast<unsigned char>(S[i + static_cast<std::size_t>(k)]) & 0x3Fu);
-        out.push_back(cp);
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return out;
 }
 
 // "30 to 39, 40, 50 to 60, 90"
