@@ -100,7 +100,9 @@ std::string ChangesText(const std::vector<TChange>& Changes) {
 }
 
 std::string WireText(const std::string& Body) {
-    return "$" + Body + "*" + ChecksumHex(NmeaChecksum(Utf8ToLatin1(Body)));
+    std::string framed = FrameNMEA(Utf8ToLatin1(Body));
+    framed.resize(framed.size() - 2); // without its CR LF
+    return Latin1ToUtf8(framed);
 }
 
 std::string WriteStepsText(const TOwnShip& Own, const TUnitConfig& Fields) {
