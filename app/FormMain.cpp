@@ -1,6 +1,7 @@
 #include "app/FormMain.h"
 
 #include "app/UnitReset.h"
+#include "control/TransponderLine.h"
 #include "control/UnitStatic.h"
 #include "nmea/Dispatch.h"
 #include "nmea/Framing.h"
@@ -73,11 +74,7 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     setObjectName("FormMain");
     setWindowTitle("Corvane Programming Tool");
 
-    // The serial port: 38400 8N1, no flow control, DTR and RTS held off.
-    VaComm_Std.SetBaudrate(br38400);
-    VaComm_Std.FlowControl().SetControlDtr(dtrDisabled);
-    VaComm_Std.FlowControl().SetControlRts(rtsDisabled);
-    VaComm_Std.SetDeviceName("COM%d");
+    SetTransponderLine(VaComm_Std);
     VaCapture_Std.SetComm(&VaComm_Std);
     VaCapture_Std.SetActive(true);
     VaCapture_Std.SetOnMessage([this](TVaCapture& Sender, const std::string& Data) {

@@ -1,5 +1,6 @@
 #include "tools/config/ConfigLink.h"
 
+#include "control/TransponderLine.h"
 #include "nmea/Framing.h"
 #include "nmea/Latin1.h"
 #include "serial/PortNames.h"
@@ -13,15 +14,8 @@
 #include <thread>
 #include <unistd.h>
 
-namespace {
-constexpr const char* kDeviceName = "COM%d"; // as the window names its ports
-} // namespace
-
 TConfigLink::TConfigLink(TOnSentence OnSentence) : FOnSentence(std::move(OnSentence)) {
-    FComm->SetBaudrate(br38400);
-    FComm->FlowControl().SetControlDtr(dtrDisabled);
-    FComm->FlowControl().SetControlRts(rtsDisabled);
-    FComm->SetDeviceName(kDeviceName);
+    SetTransponderLine(*FComm);
     FCapture.SetComm(FComm.get());
     FCapture.SetDataFinish("\r\n");
     FCapture.SetActive(true);
@@ -70,7 +64,7 @@ void TConfigLink::Send(const std::string& Body) {
 }
 
 std::string TConfigLink::DevicePath(int PortNum) const {
-    return ResolveDevicePath(VaFillDeviceName(kDeviceName, PortNum));
+    return ResolveDevicePath(VaFillDeviceName(kTransponderDeviceName, PortNum));
 }
 
 void TOneShotTimer::Start(int Ms) {
