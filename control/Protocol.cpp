@@ -14,14 +14,13 @@ TAwait AwaitOf(TReplyState State) {
 }
 
 const std::array<TReadStep, 7> kReadSteps = {{
-    {2, "DUAIQ,SSD", "DUAIQ,SSD", rsStaticData, cfShipsName | cfCallSign | cfA | cfB | cfC | cfD,
-     "static data"},
-    {3, "DUAIQ,VSD", "DUAIQ,VSD", rsVoyageData, cfVesselType, "vessel type"},
-    {4, "DUAIQ,SRM", "DUAIQ,SRM", rsSwitchType, cfSwitchType | cfVendorID, "switch type"},
-    {5, "DUAIQ,010", "DIAIQ,010", rsMMSI, cfMMSI, "MMSI"},
-    {6, "DUAIQ,SER", "DUAIQ,SER", rsBaudRate, cfBaudRate, "RS422 baud rate"},
-    {7, "DUAIQ,NMEA,03", "DUAIQ,NMEA,03", rsNmeaOutput, cfGpsOutput, "GPS output"},
-    {8, "DUAIQ,ALM", "DUAIQ,ALM", rsAlarmOutput, cfAlarmOutput, "alarm output"},
+    {2, "DUAIQ,SSD", "DUAIQ,SSD", rsStaticData, "static data"},
+    {3, "DUAIQ,VSD", "DUAIQ,VSD", rsVoyageData, "vessel type"},
+    {4, "DUAIQ,SRM", "DUAIQ,SRM", rsSwitchType, "switch type"},
+    {5, "DUAIQ,010", "DIAIQ,010", rsMMSI, "MMSI"},
+    {6, "DUAIQ,SER", "DUAIQ,SER", rsBaudRate, "RS422 baud rate"},
+    {7, "DUAIQ,NMEA,03", "DUAIQ,NMEA,03", rsNmeaOutput, "GPS output"},
+    {8, "DUAIQ,ALM", "DUAIQ,ALM", rsAlarmOutput, "alarm output"},
 }};
 
 const TReadStep& ReadStep(int Step) {

@@ -53,7 +53,6 @@ struct TReadStep {
     std::string_view Query;  // first sending
     std::string_view Repeat; // each repeat
     TReplyState Awaited;
-    TFieldMask Sets;
     const char* What; // for progress lines
 };
 extern const std::array<TReadStep, 7> kReadSteps;

@@ -23,9 +23,7 @@ void TSequencer::NextStep() {
 }
 
 void TSequencer::Send(std::string_view Body) {
-    const std::string b(Body);
-    FLink.Send(b);
-    FEvents.Sent(b);
+    FLink.Send(std::string(Body));
 }
 
 void TSequencer::SendWire(const TWireSequence& W) {

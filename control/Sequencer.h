@@ -55,7 +55,6 @@ public:
     virtual void StepDone(int /*Step*/) {}                  // reply taken over / write confirmed
     virtual void ReadComplete() {}                          // the seventh read step is done
     virtual void Outcome(TOutcome) {}                       // each message of the dialogue
-    virtual void Sent(const std::string& /*Body*/) {}       // every body handed to the link
 };
 
 class TSequencer {

@@ -36,8 +36,6 @@ public:
                 TStaticServices Services);
     ~TUnitStatic();
 
-    TSequencer& Sequencer() { return *FSequencer; }
-
     void Timer_ScanTimer();
     void Timer_WatchDogTimer();
     void ConnectChosenPort();
