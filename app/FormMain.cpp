@@ -232,7 +232,7 @@ QWidget* TFormMain::BuildReceivedTab() {
 }
 
 void TFormMain::BuildMenu() {
-    QMenu* file = menuBar()->addMenu("File");
+    QMenu* file = MenuItem_File = menuBar()->addMenu("File");
     file->setObjectName("MenuItem_File");
     QAction* exit = file->addAction("Exit");
     exit->setObjectName("Exit1");
@@ -252,9 +252,17 @@ void TFormMain::BuildUnits() {
 
     FReceive.Label_Rx = Label_Rx;
     UnitReceive = std::make_unique<TUnitReceive>(
-        FReceive, TargetList, OwnPos, Msg5Setup, ColVisible,
-        TUnitReceive::TServices{[this] { ApplyRxColumns(); }, log, now});
+        FReceive, TargetList, OwnPos, OwnCourse, Msg5Setup, ColVisible,
+        TUnitReceive::TServices{[this] { ApplyRxColumns(); }, log, now,
+                                [this] {
+                                    return OwnShip.MMSI > 0 ? std::to_string(OwnShip.MMSI)
+                                                            : std::string();
+                                },
+                                [this](int Row) { TargetTable->RowStored(Row); },
+                                [this] { TargetTable->Refreshed(); }});
     StringGrid_RxData->setItemDelegate(new TRxDataDelegate(*UnitReceive, StringGrid_RxData));
+    TargetTable = new TTargetTable(StringGrid_RxData, TabSheet_Received, menuBar(), MenuItem_File,
+                                   *UnitReceive, TargetList);
     using TClick = void (TUnitReceive::*)();
     const std::array<TClick, kRxColumns> clicks = {
         &TUnitReceive::MenuItem_ClassClick,      &TUnitReceive::MenuItem_MMSIClick,
@@ -273,9 +281,9 @@ void TFormMain::BuildUnits() {
     connect(PageControl, &QTabWidget::currentChanged, this,
             [this](int Index) { PageControlChange(Index); });
 
-    UnitDiag = std::make_unique<TUnitDiag>(FDiag, DUT_Status, OwnPos, log);
+    UnitDiag = std::make_unique<TUnitDiag>(FDiag, DUT_Status, OwnPos, OwnCourse, log);
     UnitSent = std::make_unique<TUnitSent>(
-        FSent, [this] { UnitDiag->TransmitterSeen(); }, OwnPos, Msg5Setup, now);
+        FSent, [this] { UnitDiag->TransmitterSeen(); }, OwnPos, OwnCourse, Msg5Setup, now);
 }
 
 // The "Received data" tab's show and hide events.
@@ -285,6 +293,7 @@ void TFormMain::PageControlChange(int Index) {
     FReceivedShowing = showing;
     Guarded([this, showing] {
         showing ? UnitReceive->TabSheet_ReceivedShow() : UnitReceive->TabSheet_ReceivedHide();
+        showing ? TargetTable->TabShow() : TargetTable->TabHide();
     });
 }
 

@@ -14,6 +14,7 @@
 #include "serial/VaComm.h"
 #include "targets/Geodesy.h"
 #include "targets/ReportAge.h"
+#include "targets/TargetTable.h"
 #include "targets/UnitReceive.h"
 
 #include <QMainWindow>
@@ -63,6 +64,7 @@ public:
     TOwnShip OwnShip;
     std::array<bool, 14> ColVisible{};
     TGeoCoor OwnPos{"91", "181"}; // outside the valid range until a position arrives
+    TOwnCourse OwnCourse;         // written with OwnPos, by the same two sentences
     std::vector<TStatic> TargetList;
     TDUT_Status DUT_Status;
     TMsg5_setup Msg5Setup; // joining state shared by received and own sentences
@@ -78,6 +80,7 @@ public:
     TTraceLog TraceLog;
     std::unique_ptr<TUnitStatic> UnitStatic;
     std::unique_ptr<TUnitReceive> UnitReceive;
+    TTargetTable* TargetTable = nullptr; // owned by the grid
     std::unique_ptr<TUnitSent> UnitSent;
     std::unique_ptr<TUnitDiag> UnitDiag;
     TFormReset* FormReset = nullptr;
@@ -106,6 +109,7 @@ public:
     TShape* Shape_Error;
     QTableWidget* StringGrid_RxData;
     QMenu* MenuItem_DataCol;
+    QMenu* MenuItem_File;
 
     void ApplyRxColumns();
 

@@ -108,3 +108,22 @@ TAdcCaptions EvaluateADC(std::string_view S, bool TxSeen) {
     c.RSSI2 = RssiVerdict(*s2);
     return c;
 }
+
+TRmcVelocity RmcVelocity(std::string_view Sentence) {
+    Sentence = Sentence.substr(0, Sentence.find_first_of("*\r\n"));
+    TRmcVelocity v;
+    std::size_t start = 0;
+    for (int field = 0; start <= Sentence.size(); ++field) {
+        const std::size_t comma = Sentence.find(',', start);
+        const std::string_view f = Sentence.substr(
+            start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        if (field == 7) v.Sog = f;
+        if (field == 8) {
+            v.Cog = f;
+            break;
+        }
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    return v;
+}

@@ -31,6 +31,14 @@ std::string NmeaLatToDeg(std::string_view Field, std::string_view Hemisphere);
 // The same for a longitude dddmm.mmmm ("W" negative).
 std::string NmeaLonToDeg(std::string_view Field, std::string_view Hemisphere);
 
+// RMC's speed over ground (knots) and course (degrees true), fields 7 and 8 counted as they
+// stand, empty ones included (a ship lying still often sends no course); the texts as the
+// sentence has them, empty when missing, up to the checksum.
+struct TRmcVelocity {
+    std::string Sog, Cog;
+};
+TRmcVelocity RmcVelocity(std::string_view Sentence);
+
 // ---- Status sentence "RES" -------------------------------------------------------------------
 
 enum class TLampColour { Neutral, Lime, Yellow, Red };

@@ -60,6 +60,7 @@ class TUnitDiag {
 public:
     // LogSentence writes a received sentence to the trace log when it is open.
     TUnitDiag(const TDiagControls& Controls, TDUT_Status& Status, TGeoCoor& OwnPos,
+             TOwnCourse& OwnCourse,
               std::function<void(const std::string&)> LogSentence);
 
     // Handlers take the received sentence as bytes, one character per byte, CR included.
@@ -81,5 +82,6 @@ private:
     TDiagControls FC;
     TDUT_Status& FStatus;
     TGeoCoor& FOwnPos;
+    TOwnCourse& FOwnCourse;
     std::function<void(const std::string&)> FLogSentence;
 };

@@ -130,8 +130,9 @@ TSentControls BuildSentControls(QWidget* Tab) {
 }
 
 TUnitSent::TUnitSent(const TSentControls& Controls, std::function<void()> Transmitted,
-                     TGeoCoor& OwnPos, TMsg5_setup& Setup, TUtcClock Now)
-    : FC(Controls), FTransmitted(std::move(Transmitted)), FOwnPos(OwnPos), FSetup(Setup),
+                     TGeoCoor& OwnPos, TOwnCourse& OwnCourse, TMsg5_setup& Setup,
+                     TUtcClock Now)
+    : FC(Controls), FTransmitted(std::move(Transmitted)), FOwnPos(OwnPos), FOwnCourse(OwnCourse), FSetup(Setup),
       FNow(std::move(Now)) {}
 
 void TUnitSent::HandleVDO(const std::string& S) {
@@ -149,6 +150,7 @@ void TUnitSent::HandleVDO(const std::string& S) {
         FC.Label_Msg18_COG->setText(Widen(m.COG) + " degrees T");
         FOwnPos.Lon = m.Lon;
         FOwnPos.Lat = m.Lat;
+        FOwnCourse = {m.SOG, m.COG};
         FC.Label_Msg18_Time->setText(kZero18);
         LastTx18 = FNow();
         FTransmitted();

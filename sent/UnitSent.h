@@ -46,6 +46,7 @@ public:
     // Transmitted runs on every own transmission reported; Setup is the joining state shared
     // with the received sentences.
     TUnitSent(const TSentControls& Controls, std::function<void()> Transmitted, TGeoCoor& OwnPos,
+              TOwnCourse& OwnCourse,
               TMsg5_setup& Setup, TUtcClock Now);
 
     void HandleVDO(const std::string& S); // the received sentence as bytes
@@ -60,6 +61,7 @@ private:
     TSentControls FC;
     std::function<void()> FTransmitted;
     TGeoCoor& FOwnPos;
+    TOwnCourse& FOwnCourse;
     TMsg5_setup& FSetup;
     TUtcClock FNow;
     T_NMEA_VD FVD;

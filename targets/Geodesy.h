@@ -10,6 +10,13 @@ struct TGeoCoor {
     std::string Lon;
 };
 
+// The own ship's speed (knots) and course (degrees true) as last reported, by its own position
+// report or RMC, beside the own position; a text that is no number means not known.
+struct TOwnCourse {
+    std::string Sog = "n.a.";
+    std::string Cog = "n.a.";
+};
+
 // Range in nautical miles, one decimal and at most four significant digits, or "n.a.".
 std::string CalcRange(const TGeoCoor& Own, const TGeoCoor& Target);
 // True bearing in whole degrees (at most three significant digits), or "n.a.".

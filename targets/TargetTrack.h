@@ -11,13 +11,6 @@
 #include <optional>
 #include <string>
 
-// The own ship's speed and course as last reported (own position report or RMC), texts as
-// decoded; anything that does not read as a number means not known.
-struct TOwnCourse {
-    std::string Sog = "n.a.";
-    std::string Cog = "n.a.";
-};
-
 struct TTrack {
     std::optional<TStationClass> Class; // from position reports, else from static reports
     TMotion Motion;                     // not available until a position report

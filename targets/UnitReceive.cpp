@@ -3,6 +3,7 @@
 #include "widgets/ViewWidgets.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -30,6 +31,37 @@ enum : int {
 };
 
 const QString kDegree = QString(QChar(0xB0));
+const QString kNa = "n.a.";
+
+// A cell whose text is made when it is read: the age of the last report and CPA/TCPA follow
+// the clock and the own ship, and rewriting them for every target each second would cost in
+// proportion to the targets known instead of those on screen.
+class TLiveItem : public QTableWidgetItem {
+public:
+    TLiveItem(const TUnitReceive& Unit, int Entry, int Col)
+        : QTableWidgetItem(UserType), FUnit(Unit), FEntry(Entry), FCol(Col) {}
+    QVariant data(int Role) const override {
+        if (Role == Qt::DisplayRole || Role == Qt::EditRole) return FUnit.LiveText(FEntry, FCol);
+        return QTableWidgetItem::data(Role);
+    }
+    QTableWidgetItem* clone() const override { return new TLiveItem(*this); }
+
+private:
+    const TUnitReceive& FUnit;
+    int FEntry;
+    int FCol;
+};
+
+// The navigational status's code from its text; 15 ("not defined") when none matches.
+int NavStatusCode(const std::string& Text) {
+    for (std::uint32_t c = 0; c < 15; ++c)
+        if (NavStatusText(c) == Text) return static_cast<int>(c);
+    return 15;
+}
+
+QString OneDecimal(double V) {
+    return QString::number(V, 'f', 1); // "." whatever the locale: QString::number ignores it
+}
 
 // Action names follow the handler names: MenuItem_ClassClick is run by MenuItem_Class.
 constexpr std::array<const char*, kRxColumns> kItemNames = {
@@ -71,12 +103,14 @@ void AddColumnItems(QMenu* DataCol, TReceiveControls& Controls) {
 }
 
 TUnitReceive::TUnitReceive(const TReceiveControls& Controls, std::vector<TStatic>& TargetList,
-                           const TGeoCoor& OwnPos, TMsg5_setup& Setup,
+                           const TGeoCoor& OwnPos, const TOwnCourse& OwnCourse, TMsg5_setup& Setup,
                            std::array<bool, kRxColumns>& ColVisible, TServices Services)
-    : FC(Controls), FTargets(TargetList), FOwnPos(OwnPos), FSetup(Setup), FColVisible(ColVisible),
-      FServices(std::move(Services)) {
+    : FC(Controls), FTargets(TargetList), FOwnPos(OwnPos), FOwnCourse(OwnCourse), FSetup(Setup),
+      FColVisible(ColVisible), FServices(std::move(Services)) {
     for (int r = 1; r <= static_cast<int>(FTargets.size()); ++r)
         FRowOf[FTargets[static_cast<std::size_t>(r - 1)].MMSI] = r;
+    FTracks.resize(FTargets.size());
+    FReportTick.resize(FTargets.size());
 }
 
 void TUnitReceive::HandleVDM(const std::string& S) {
@@ -128,6 +162,8 @@ int TUnitReceive::FindOrCreateRow(const std::string& MMSI) {
             FC.StringGrid_RxData->setRowCount(FC.StringGrid_RxData->rowCount() + 1);
         }
     }
+    FTracks.resize(FTargets.size());
+    FReportTick.resize(FTargets.size());
     int& known = FRowOf[MMSI];
     if (row > known) known = row;
     return row;
@@ -137,13 +173,37 @@ void TUnitReceive::SetCell(int Row, int Col, const QString& Text) {
     SetCellText(FC.StringGrid_RxData, Row, Col, Text);
 }
 
+void TUnitReceive::SetLiveCell(int Row, int Col) {
+    QTableWidget* g = FC.StringGrid_RxData;
+    if (dynamic_cast<TLiveItem*>(g->item(Row, Col)) == nullptr)
+        g->setItem(Row, Col, new TLiveItem(*this, Row - 1, Col));
+}
+
+void TUnitReceive::RowWritten(int Row) {
+    QAbstractItemModel* m = FC.StringGrid_RxData->model();
+    emit m->dataChanged(m->index(Row, 0), m->index(Row, m->columnCount() - 1), {Qt::DisplayRole});
+    if (FServices.RowStored) FServices.RowStored(Row);
+}
+
 void TUnitReceive::StoreDynamic(const TDynamic& D) {
     const int r = FindOrCreateRow(D.MMSI);
-    TStatic& e = FTargets[static_cast<std::size_t>(r - 1)];
+    const auto i = static_cast<std::size_t>(r - 1);
+    TStatic& e = FTargets[i];
     e.MMSI = D.MMSI;
     e.LastReport = FServices.Now();
+    TrackPosition(FTracks[i], D, NavStatusCode(D.NavStatus), e.LastReport);
+    FReportTick[i] = FTick;
     const TGeoCoor target{D.Lat, D.Lon};
-    SetCell(r, kLastReport, "0:00");
+    {
+        // One change notice for the row instead of one per cell.
+        const QSignalBlocker quiet(FC.StringGrid_RxData->model());
+        WriteDynamicCells(r, D, target);
+    }
+    RowWritten(r);
+}
+
+void TUnitReceive::WriteDynamicCells(int r, const TDynamic& D, const TGeoCoor& target) {
+    SetLiveCell(r, kLastReport);
     SetCell(r, kClass, Widen(D.AISclass));
     SetCell(r, kMMSI, Widen(D.MMSI));
     SetCell(r, kSOG, Widen(D.Speed) + " kn");
@@ -152,16 +212,33 @@ void TUnitReceive::StoreDynamic(const TDynamic& D) {
     SetCell(r, kRange, Widen(CalcRange(FOwnPos, target)) + " nm");
     SetCell(r, kBearing, Widen(CalcBearing(FOwnPos, target)) + kDegree);
     SetCell(r, kCOG, Widen(D.COG) + kDegree);
+    if (HasCpaColumns()) {
+        SetLiveCell(r, kCpaColumn);
+        SetLiveCell(r, kTcpaColumn);
+    }
 }
 
 void TUnitReceive::StoreStatic(const TStatic& S) {
     const int r = FindOrCreateRow(S.MMSI);
-    TStatic& e = FTargets[static_cast<std::size_t>(r - 1)];
+    const auto i = static_cast<std::size_t>(r - 1);
+    TStatic& e = FTargets[i];
     e = S;
     e.aPlot.clear();
-    SetCell(r, kMMSI, Widen(S.MMSI));
     e.LastReport = FServices.Now();
-    SetCell(r, kLastReport, "0:00");
+    // Only message 5, class A's, has an IMO number field; 24 is class B's. The class holds
+    // until a position report tells it.
+    TrackStatic(FTracks[i], !S.IMO.empty() ? TStationClass::A : TStationClass::B, e.LastReport);
+    FReportTick[i] = FTick;
+    {
+        const QSignalBlocker quiet(FC.StringGrid_RxData->model());
+        WriteStaticCells(r, S);
+    }
+    RowWritten(r);
+}
+
+void TUnitReceive::WriteStaticCells(int r, const TStatic& S) {
+    SetCell(r, kMMSI, Widen(S.MMSI));
+    SetLiveCell(r, kLastReport);
     // Empty fields leave their cells: the row gathers what all static reports carried.
     if (!S.CallSign.empty()) SetCell(r, kCallSign, Widen(S.CallSign));
     if (!S.ShipName.empty()) SetCell(r, kShipName, Widen(S.ShipName));
@@ -170,22 +247,102 @@ void TUnitReceive::StoreStatic(const TStatic& S) {
         SetCell(r, kDimensions,
                 Widen(S.Dimension.Laenge) + "m / " + Widen(S.Dimension.Breite) + "m");
     if (!S.VendorID.empty()) SetCell(r, kVendorID, Widen(S.VendorID));
+    if (HasCpaColumns()) {
+        SetLiveCell(r, kCpaColumn);
+        SetLiveCell(r, kTcpaColumn);
+    }
 }
 
+// The age cells read the time taken here; only the rows on screen are told, since the others
+// are read afresh whenever they come into view.
 void TUnitReceive::RefreshLastReport() {
-    const double now = FServices.Now();
-    const int n = static_cast<int>(FTargets.size());
-    if (n == 0) return;
-    QAbstractItemModel* model = FC.StringGrid_RxData->model();
-    {
-        // One change notice for the whole column instead of one per target.
-        const QSignalBlocker quiet(model);
-        for (int i = 0; i < n; ++i)
-            SetCell(i + 1, kLastReport,
-                    Widen(LastReportText(now, FTargets[static_cast<std::size_t>(i)].LastReport)));
+    FTickNow = FServices.Now();
+    ++FTick;
+    RepaintVisibleRows();
+    if (FServices.Refreshed) FServices.Refreshed();
+}
+
+void TUnitReceive::RepaintVisibleRows() {
+    QTableWidget* g = FC.StringGrid_RxData;
+    if (FTargets.empty() || !g->isVisible()) return;
+    QAbstractItemModel* m = g->model();
+    const QHeaderView* rows = g->verticalHeader();
+    const int height = g->viewport()->height();
+    int first = rows->visualIndexAt(0);
+    int last = rows->visualIndexAt(height - 1);
+    if (first < 0) return;
+    if (last < 0) last = rows->count() - 1;
+    const int lastCol = m->columnCount() - 1;
+    for (int v = first; v <= last; ++v) {
+        const int r = rows->logicalIndex(v);
+        if (r < 1 || r > static_cast<int>(FTargets.size()) || rows->isSectionHidden(r)) continue;
+        // the whole row: its lost mark and danger tint follow the clock as well
+        emit m->dataChanged(m->index(r, 0), m->index(r, lastCol), {Qt::DisplayRole});
     }
-    emit model->dataChanged(model->index(1, kLastReport), model->index(n, kLastReport),
-                            {Qt::DisplayRole});
+}
+
+TMotion TUnitReceive::OwnMotion() const {
+    return MotionOf(FOwnPos, FOwnCourse);
+}
+
+TCpa TUnitReceive::CpaOf(int Entry) const {
+    if (Entry < 0 || Entry >= static_cast<int>(FTracks.size())) return {};
+    const std::string own = FServices.OwnMMSI ? FServices.OwnMMSI() : std::string();
+    // the own transponder heard as a target would meet itself
+    if (!own.empty() && FTargets[static_cast<std::size_t>(Entry)].MMSI == own) return {};
+    return CalcCpa(OwnMotion(), FTracks[static_cast<std::size_t>(Entry)].Motion);
+}
+
+bool TUnitReceive::Dangerous(int Entry) const {
+    return ::Dangerous(CpaOf(Entry), CpaLimits);
+}
+
+bool TUnitReceive::Lost(int Entry) const {
+    if (Entry < 0 || Entry >= static_cast<int>(FTracks.size())) return false;
+    const auto i = static_cast<std::size_t>(Entry);
+    // An entry not reported since the last refresh has no age yet: the refresh sets "now".
+    return FReportTick[i] != FTick && TrackLost(FTracks[i], FTickNow);
+}
+
+QString TUnitReceive::LiveText(int Entry, int Col) const {
+    if (Entry < 0 || Entry >= static_cast<int>(FTargets.size())) return {};
+    const auto i = static_cast<std::size_t>(Entry);
+    if (Col == kLastReport)
+        return FReportTick[i] == FTick ? QStringLiteral("0:00")
+                                       : Widen(LastReportText(FTickNow, FTargets[i].LastReport));
+    const TCpa c = CpaOf(Entry);
+    if (Col == kCpaColumn) return c.CpaNm ? OneDecimal(*c.CpaNm) + " nm" : kNa;
+    if (Col == kTcpaColumn) return c.TcpaMin ? OneDecimal(*c.TcpaMin) + " min" : kNa;
+    return {};
+}
+
+QString TUnitReceive::Text(int Row, int Col) const {
+    return CellText(FC.StringGrid_RxData, Row, Col);
+}
+
+bool TUnitReceive::HasCpaColumns() const {
+    return FC.StringGrid_RxData->columnCount() > kTcpaColumn;
+}
+
+void TUnitReceive::AddCpaColumns() {
+    if (HasCpaColumns()) return;
+    QTableWidget* g = FC.StringGrid_RxData;
+    g->setColumnCount(kTcpaColumn + 1);
+    SetCell(0, kCpaColumn, "CPA");
+    SetCell(0, kTcpaColumn, "TCPA");
+    const QSignalBlocker quiet(g->model());
+    for (int r = 1; r <= static_cast<int>(FTargets.size()); ++r)
+        if (g->item(r, kLastReport) != nullptr) { // a row that has had a report
+            SetLiveCell(r, kCpaColumn);
+            SetLiveCell(r, kTcpaColumn);
+        }
+}
+
+void TUnitReceive::SetSortMark(int Col, bool Ascending) {
+    FSortCol = Col;
+    FSortAscending = Ascending;
+    QAbstractItemModel* m = FC.StringGrid_RxData->model();
+    emit m->dataChanged(m->index(0, 0), m->index(0, m->columnCount() - 1), {Qt::DisplayRole});
 }
 
 void TUnitReceive::TabSheet_ReceivedShow() {
@@ -211,18 +368,34 @@ void TUnitReceive::MenuItem_AllvisibleClick() {
     }
 }
 
+QBrush TUnitReceive::RowBrush(int ARow, bool Selected) const {
+    const QPalette& p = FC.StringGrid_RxData->palette();
+    if (Selected) return p.highlight();
+    if (ARow < 1 || !Dangerous(ARow - 1)) return p.base();
+    // the table's own background turned towards red, so light and dark themes both read
+    const QColor b = p.base().color();
+    return QColor((b.red() * 3 + 255 * 2) / 5, b.green() * 3 / 5, b.blue() * 3 / 5);
+}
+
 void TUnitReceive::StringGrid_RxDataDrawCell(QPainter& Canvas, int ACol, int ARow,
                                              const QRect& Rect, bool Selected) {
-    const QString text = CellText(FC.StringGrid_RxData, ARow, ACol);
+    QString text = CellText(FC.StringGrid_RxData, ARow, ACol);
     if (text.isEmpty()) return;
     const QPalette& p = FC.StringGrid_RxData->palette();
-    Canvas.fillRect(Rect, Selected ? p.highlight() : p.base());
-    Canvas.setPen(Selected ? p.color(QPalette::HighlightedText) : p.color(QPalette::Text));
+    Canvas.fillRect(Rect, RowBrush(ARow, Selected));
+    QColor pen = Selected ? p.color(QPalette::HighlightedText) : p.color(QPalette::Text);
+    if (!Selected && ARow >= 1 && Lost(ARow - 1)) pen = p.color(QPalette::Disabled, QPalette::Text);
+    Canvas.setPen(pen);
+    if (ARow == 0 && ACol == FSortCol)
+        text += FSortAscending ? QString(QChar(0x25B2)) : QString(QChar(0x25BC)); // up, down
     Canvas.drawText(Rect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
 void TRxDataDelegate::paint(QPainter* Painter, const QStyleOptionViewItem& Option,
                             const QModelIndex& Index) const {
+    // a dangerous target's empty cells too, so the whole row reads as one
+    if (!Option.state.testFlag(QStyle::State_Selected) && Index.row() >= 1)
+        Painter->fillRect(Option.rect, FUnit.RowBrush(Index.row(), false));
     QStyledItemDelegate::paint(Painter, Option, Index);
     Painter->save();
     FUnit.StringGrid_RxDataDrawCell(*Painter, Index.column(), Index.row(), Option.rect,

@@ -6,9 +6,12 @@
 #include "targets/Geodesy.h"
 #include "targets/ReportAge.h"
 #include "targets/RxColumns.h"
+#include "targets/TargetTrack.h"
 
+#include <QBrush>
 #include <QStyledItemDelegate>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -40,10 +43,14 @@ public:
         std::function<void()> ApplyRxColumns; // header row and widths from ColVisible
         std::function<void(const std::string&)> LogSentence; // to the trace log when it is open
         TUtcClock Now;
+        std::function<std::string()> OwnMMSI; // the transponder's own, empty when not known
+        // After a target's row was written (its table row), and after each age refresh.
+        std::function<void(int Row)> RowStored;
+        std::function<void()> Refreshed;
     };
 
     TUnitReceive(const TReceiveControls& Controls, std::vector<TStatic>& TargetList,
-                 const TGeoCoor& OwnPos, TMsg5_setup& Setup,
+                 const TGeoCoor& OwnPos, const TOwnCourse& OwnCourse, TMsg5_setup& Setup,
                  std::array<bool, kRxColumns>& ColVisible, TServices Services);
 
     void HandleVDM(const std::string& S); // the received sentence as bytes
@@ -75,23 +82,63 @@ public:
     void ColumnClick(int Col);
 
     // After the table's own drawing of a cell: a non-empty cell is filled with its background
-    // and its text drawn centred, aligned to the top, unwrapped.
+    // and its text drawn centred, aligned to the top, unwrapped. A lost target's texts are
+    // greyed, a dangerous target's cells tinted; the sorted column's header shows its arrow.
     void StringGrid_RxDataDrawCell(QPainter& Canvas, int ACol, int ARow, const QRect& Rect,
                                    bool Selected);
+
+    // ---- What the target list shows beyond the cells ----
+    const std::vector<TTrack>& Tracks() const { return FTracks; }
+    // CPA and TCPA of a target (entry, from 0) from the own motion now; none for the own MMSI.
+    TCpa CpaOf(int Entry) const;
+    bool Dangerous(int Entry) const;
+    bool Lost(int Entry) const;
+    // The own ship's motion now, from the own position and course.
+    TMotion OwnMotion() const;
+    // The time of the last age refresh (days).
+    double RefreshedAt() const { return FTickNow; }
+    TCpaLimits CpaLimits;
+    // The columns of CPA and TCPA, added to the table the first time they are shown.
+    static constexpr int kCpaColumn = kRxColumns;
+    static constexpr int kTcpaColumn = kRxColumns + 1;
+    bool HasCpaColumns() const;
+    void AddCpaColumns();
+    // Column whose header shows the sort arrow, -1 for none.
+    void SetSortMark(int Col, bool Ascending);
+    // The background of a row's cells: the selection, the danger tint or the table's own.
+    QBrush RowBrush(int ARow, bool Selected) const;
+    // A cell's text as the table shows it, the ages and CPA cells included.
+    QString Text(int Row, int Col) const;
+    // The text of a live cell (age, CPA, TCPA) of the entry.
+    QString LiveText(int Entry, int Col) const;
 
 private:
     int FindOrCreateRow(const std::string& MMSI);
     void SetCell(int Row, int Col, const QString& Text);
+    // A cell whose text follows the clock or the own motion.
+    void SetLiveCell(int Row, int Col);
+    // The row's cells were written with the model quiet: one notice for all of them.
+    void RowWritten(int Row);
+    void RepaintVisibleRows();
+    void WriteDynamicCells(int Row, const TDynamic& D, const TGeoCoor& Target);
+    void WriteStaticCells(int Row, const TStatic& S);
 
     TReceiveControls FC;
     std::vector<TStatic>& FTargets;
     const TGeoCoor& FOwnPos;
+    const TOwnCourse& FOwnCourse;
     TMsg5_setup& FSetup;
     std::array<bool, kRxColumns>& FColVisible;
     TServices FServices;
     T_NMEA_VD FVD;
     // MMSI -> the last row whose MMSI cell holds it; rows are only ever added.
     std::unordered_map<std::string, int> FRowOf;
+    std::vector<TTrack> FTracks;            // entry by entry, as the target list
+    std::vector<std::uint64_t> FReportTick; // the age refresh count at each entry's last report
+    std::uint64_t FTick = 0;                // age refreshes so far
+    double FTickNow = 0;                    // "now" of the last one
+    int FSortCol = -1;
+    bool FSortAscending = true;
 };
 
 // Hands every painted cell of the table to the unit's draw handler.

@@ -3,6 +3,7 @@
 #include "serial/VaExceptionReport.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <utility>
 
@@ -10,6 +11,11 @@ namespace {
 
 TMessageBoxHandler& Handler() {
     static TMessageBoxHandler handler;
+    return handler;
+}
+
+TSaveFileHandler& SaveHandler() {
+    static TSaveFileHandler handler;
     return handler;
 }
 
@@ -65,6 +71,16 @@ void InformationBox(const QString& Text) {
 
 TMsgResult ConfirmationBox(const QString& Text) {
     return ShowMessageBox({"Confirmation", TMsgIcon::Question, Text, TMsgButtons::YesNoCancel});
+}
+
+TSaveFileHandler SetSaveFileHandler(TSaveFileHandler H) {
+    return std::exchange(SaveHandler(), std::move(H));
+}
+
+QString AskSaveFileName(const TSaveFileRequest& Request) {
+    if (SaveHandler()) return SaveHandler()(Request);
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), Request.Caption,
+                                        Request.Suggested, Request.Filter);
 }
 
 void InstallApplicationExceptionReport() {

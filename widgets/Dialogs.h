@@ -27,5 +27,15 @@ void ErrorBox(const QString& Text);              // "Error", error icon, OK
 void InformationBox(const QString& Text);        // "Information", information icon, OK
 TMsgResult ConfirmationBox(const QString& Text); // "Confirmation", question icon, Yes/No/Cancel
 
+// The save-file dialog, through the same kind of seam: the path chosen, empty when cancelled.
+struct TSaveFileRequest {
+    QString Caption;
+    QString Suggested; // file name proposed
+    QString Filter;    // "CSV files (*.csv)"
+};
+using TSaveFileHandler = std::function<QString(const TSaveFileRequest&)>;
+TSaveFileHandler SetSaveFileHandler(TSaveFileHandler Handler);
+QString AskSaveFileName(const TSaveFileRequest& Request);
+
 // Shows exceptions that escape handlers called by the serial link.
 void InstallApplicationExceptionReport();

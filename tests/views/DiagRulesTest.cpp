@@ -169,3 +169,25 @@ TEST(Hex, PositionsPastTheEndFail) {
 }
 
 } // namespace
+
+// Speed and course by position: a ship lying still often leaves the course empty, and the
+// fields after it must not slide into its place.
+TEST(RmcVelocity, FieldsSevenAndEightAsTheyStand) {
+    struct {
+        const char* sentence;
+        const char* sog;
+        const char* cog;
+    } cases[] = {
+        {"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r", "022.4",
+         "084.4"},
+        {"$GPRMC,123519,A,4807.038,N,01131.000,E,0.0,,230394,,*6A\r", "0.0", ""},
+        {"$GPRMC,123519,A,4807.038,N,01131.000,E,,,230394,,*6A", "", ""},
+        {"$GPRMC,123519,A,4807.038,N,01131.000,E,5.5*00", "5.5", ""}, // cut short
+        {"$GPRMC,123519,A", "", ""},
+    };
+    for (const auto& c : cases) {
+        const TRmcVelocity v = RmcVelocity(c.sentence);
+        EXPECT_EQ(v.Sog, c.sog) << c.sentence;
+        EXPECT_EQ(v.Cog, c.cog) << c.sentence;
+    }
+}
