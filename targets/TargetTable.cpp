@@ -338,6 +338,7 @@ bool TTargetTable::RowMatches(int Row) const {
 void TTargetTable::ApplyFilter() {
     const int n = static_cast<int>(FTargets.size());
     FShown = 0;
+    FCountedRows = n;
     for (int r = 1; r <= n; ++r) {
         const bool show = RowMatches(r);
         FShown += show ? 1 : 0;
@@ -357,19 +358,14 @@ void TTargetTable::ShowCount() {
 
 void TTargetTable::RowStored(int Row) {
     if (FSortCol >= 0) FOrderDirty = true;
-    if (!FFilter.Active()) {
-        if (Panel_TargetFilter->isVisible()) ShowCount();
-        return;
-    }
+    // a new target's row is not counted yet, whatever it shows
+    const bool counted = Row <= FCountedRows;
+    const bool wasShown = counted && !FGrid->isRowHidden(Row);
+    if (!counted) FCountedRows = Row;
     const bool show = RowMatches(Row);
-    if (FGrid->isRowHidden(Row) == show) {
-        FGrid->setRowHidden(Row, !show);
-        FShown += show ? 1 : -1;
-    } else if (Row == static_cast<int>(FTargets.size()) && show &&
-               FShown < static_cast<int>(FTargets.size())) {
-        ++FShown; // a new target's row starts shown
-    }
-    ShowCount();
+    if (show != wasShown) FShown += show ? 1 : -1;
+    if (FGrid->isRowHidden(Row) == show) FGrid->setRowHidden(Row, !show);
+    if (!Panel_TargetFilter->isHidden()) ShowCount();
 }
 
 void TTargetTable::Refreshed() {

@@ -96,5 +96,6 @@ private:
     bool FAscending = true;
     bool FOrderDirty = false;
     TTargetFilter FFilter;
-    int FShown = 0; // targets the filter lets through
+    int FShown = 0;       // targets the filter lets through
+    int FCountedRows = 0; // rows counted in FShown
 };

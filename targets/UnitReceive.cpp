@@ -121,15 +121,20 @@ void TUnitReceive::HandleVDM(const std::string& S) {
     switch (FVD.MsgID) {
     case 1:
     case 2:
-    case 3:
-        StoreDynamic(Msg1ToDynamic(DecodeMsg1(FVD.MsgStr)));
+    case 3: {
+        const TRawMotion raw{PayloadBits(FVD.MsgStr, 50, 10), PayloadBits(FVD.MsgStr, 116, 12),
+                             PayloadBits(FVD.MsgStr, 38, 4)};
+        StorePosition(Msg1ToDynamic(DecodeMsg1(FVD.MsgStr)), &raw);
         break;
+    }
     case 5:
         StoreStatic(Msg5ToStatic(DecodeMsg5(FVD.MsgStr)));
         break;
-    case 18:
-        StoreDynamic(Msg18ToDynamic(DecodeMsg18(FVD.MsgStr)));
+    case 18: {
+        const TRawMotion raw{PayloadBits(FVD.MsgStr, 46, 10), PayloadBits(FVD.MsgStr, 112, 12), 15};
+        StorePosition(Msg18ToDynamic(DecodeMsg18(FVD.MsgStr)), &raw);
         break;
+    }
     case 240:
         StoreStatic(Msg24AToStatic(DecodeMsg24A(FVD.MsgStr)));
         break;
@@ -186,12 +191,23 @@ void TUnitReceive::RowWritten(int Row) {
 }
 
 void TUnitReceive::StoreDynamic(const TDynamic& D) {
+    StorePosition(D, nullptr);
+}
+
+void TUnitReceive::StorePosition(const TDynamic& D, const TRawMotion* Raw) {
     const int r = FindOrCreateRow(D.MMSI);
     const auto i = static_cast<std::size_t>(r - 1);
     TStatic& e = FTargets[i];
     e.MMSI = D.MMSI;
     e.LastReport = FServices.Now();
-    TrackPosition(FTracks[i], D, NavStatusCode(D.NavStatus), e.LastReport);
+    TTrack& t = FTracks[i];
+    TrackPosition(t, D,
+                  Raw != nullptr ? static_cast<int>(Raw->NavStatus) : NavStatusCode(D.NavStatus),
+                  e.LastReport);
+    if (Raw != nullptr) {
+        t.Motion.Sog = Raw->Sog < 1023 ? Raw->Sog / 10.0 : 102.3;
+        t.Motion.Cog = Raw->Cog < 3600 ? Raw->Cog / 10.0 : 360;
+    }
     FReportTick[i] = FTick;
     const TGeoCoor target{D.Lat, D.Lon};
     {

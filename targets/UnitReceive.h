@@ -113,6 +113,12 @@ public:
     QString LiveText(int Entry, int Col) const;
 
 private:
+    // A position report with its speed, course and status as the payload has them: the cells
+    // show whole knots and degrees, CPA and sorting want the tenths.
+    struct TRawMotion {
+        std::uint32_t Sog = 1023, Cog = 3600, NavStatus = 15;
+    };
+    void StorePosition(const TDynamic& D, const TRawMotion* Raw);
     int FindOrCreateRow(const std::string& MMSI);
     void SetCell(int Row, int Col, const QString& Text);
     // A cell whose text follows the clock or the own motion.
