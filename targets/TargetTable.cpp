@@ -78,10 +78,14 @@ void TTargetTable::BuildFilterBar(QWidget* Tab) {
     Edit_TargetSearch = Named(new QLineEdit, "Edit_TargetSearch", "Search targets");
     Edit_TargetSearch->setPlaceholderText("MMSI, name or call sign");
     Edit_TargetSearch->setClearButtonEnabled(true);
+    // the hint whole, with room for the clear button
+    Edit_TargetSearch->setMinimumWidth(
+        Edit_TargetSearch->fontMetrics().horizontalAdvance(Edit_TargetSearch->placeholderText()) +
+        2 * Edit_TargetSearch->fontMetrics().height());
     ComboBox_TargetClass = Named(new QComboBox, "ComboBox_TargetClass", "Class");
-    ComboBox_TargetClass->addItems({"Class A and B", "Class A", "Class B"});
+    ComboBox_TargetClass->addItems({"A and B", "Class A", "Class B"});
     ComboBox_TargetMotion = Named(new QComboBox, "ComboBox_TargetMotion", "Motion");
-    ComboBox_TargetMotion->addItems({"Moving or not", "Moving", "Not moving"});
+    ComboBox_TargetMotion->addItems({"Any motion", "Moving", "Not moving"});
     CheckBox_Within = Named(new QCheckBox("Within"), "CheckBox_Within");
     Edit_WithinNm = Named(new QDoubleSpinBox, "Edit_WithinNm", "Range limit in nautical miles");
     Edit_WithinNm->setRange(0.1, 999);
@@ -350,7 +354,7 @@ void TTargetTable::ApplyFilter() {
 void TTargetTable::ShowCount() {
     const int n = static_cast<int>(FTargets.size());
     Label_TargetCount->setText(FFilter.Active()
-                                   ? QString("%1 of %2 targets shown").arg(FShown).arg(n)
+                                   ? QString("%1 of %2 shown").arg(FShown).arg(n)
                                    : QString("%1 targets").arg(n));
 }
 

@@ -283,17 +283,29 @@ void TUnitReceive::RepaintVisibleRows() {
     if (FTargets.empty() || !g->isVisible()) return;
     QAbstractItemModel* m = g->model();
     const QHeaderView* rows = g->verticalHeader();
-    const int height = g->viewport()->height();
     int first = rows->visualIndexAt(0);
-    int last = rows->visualIndexAt(height - 1);
+    int last = rows->visualIndexAt(g->viewport()->height() - 1);
     if (first < 0) return;
     if (last < 0) last = rows->count() - 1;
-    const int lastCol = m->columnCount() - 1;
+    const bool cpa = HasCpaColumns();
+    FMarked.resize(FTargets.size());
     for (int v = first; v <= last; ++v) {
         const int r = rows->logicalIndex(v);
         if (r < 1 || r > static_cast<int>(FTargets.size()) || rows->isSectionHidden(r)) continue;
-        // the whole row: its lost mark and danger tint follow the clock as well
-        emit m->dataChanged(m->index(r, 0), m->index(r, lastCol), {Qt::DisplayRole});
+        const auto i = static_cast<std::size_t>(r - 1);
+        // A row whose lost mark or danger tint changed is drawn whole; otherwise only its
+        // cells that follow the clock and the own ship.
+        const char marks = static_cast<char>((Lost(r - 1) ? 1 : 0) | (Dangerous(r - 1) ? 2 : 0));
+        if (marks != FMarked[i]) {
+            FMarked[i] = marks;
+            emit m->dataChanged(m->index(r, 0), m->index(r, m->columnCount() - 1),
+                                {Qt::DisplayRole});
+            continue;
+        }
+        emit m->dataChanged(m->index(r, kLastReport), m->index(r, kLastReport), {Qt::DisplayRole});
+        if (!cpa) continue;
+        emit m->dataChanged(m->index(r, kCpaColumn), m->index(r, kCpaColumn), {Qt::DisplayRole});
+        emit m->dataChanged(m->index(r, kTcpaColumn), m->index(r, kTcpaColumn), {Qt::DisplayRole});
     }
 }
 
@@ -405,6 +417,15 @@ void TUnitReceive::StringGrid_RxDataDrawCell(QPainter& Canvas, int ACol, int ARo
     if (ARow == 0 && ACol == FSortCol)
         text += FSortAscending ? QString(QChar(0x25B2)) : QString(QChar(0x25BC)); // up, down
     Canvas.drawText(Rect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text);
+}
+
+void TRxDataDelegate::initStyleOption(QStyleOptionViewItem* Option,
+                                      const QModelIndex& Index) const {
+    QStyledItemDelegate::initStyleOption(Option, Index);
+    // The draw handler fills the cell and writes its text centred: the style's own text
+    // underneath would be laid out only to be painted over.
+    Option->text.clear();
+    Option->features &= ~QStyleOptionViewItem::HasDisplay;
 }
 
 void TRxDataDelegate::paint(QPainter* Painter, const QStyleOptionViewItem& Option,

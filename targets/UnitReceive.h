@@ -143,6 +143,7 @@ private:
     std::vector<std::uint64_t> FReportTick; // the age refresh count at each entry's last report
     std::uint64_t FTick = 0;                // age refreshes so far
     double FTickNow = 0;                    // "now" of the last one
+    std::vector<char> FMarked; // lost (1) and dangerous (2) as the rows on screen were drawn
     int FSortCol = -1;
     bool FSortAscending = true;
 };
@@ -154,6 +155,9 @@ public:
         : QStyledItemDelegate(Parent), FUnit(Unit) {}
     void paint(QPainter* Painter, const QStyleOptionViewItem& Option,
                const QModelIndex& Index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* Option, const QModelIndex& Index) const override;
 
 private:
     TUnitReceive& FUnit;

@@ -15,7 +15,9 @@
 #include "app/UnitReset.h"
 #include "control/UnitStatic.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
@@ -82,6 +84,19 @@ int main(int argc, char** argv) {
             QTest::qWait(300);
             form.grab().save(out + "/tab-" + names[i] + suffix + ".png");
         }
+        // The target list sorted by CPA, with range, CPA and TCPA shown, and its filter bar.
+        TTargetTable& table = *form.TargetTable;
+        form.PageControl->setCurrentWidget(form.TabSheet_Received);
+        form.findChild<QAction*>("MenuItem_Range")->trigger();
+        table.ShowCpaColumn(true);
+        table.ShowTcpaColumn(true);
+        table.SortBy(TUnitReceive::kCpaColumn, true);
+        QTest::qWait(300);
+        form.grab().save(out + "/targets-sorted" + suffix + ".png");
+        table.ShowFilterBar(true);
+        table.CheckBox_Within->setChecked(true);
+        QTest::qWait(300);
+        form.grab().save(out + "/targets-filter" + suffix + ".png");
     }
     std::filesystem::current_path(oldDir);
     std::filesystem::remove_all(portDir);
