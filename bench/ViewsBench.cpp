@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -178,6 +179,36 @@ void BM_TimerTick(benchmark::State& State) {
     State.counters["rows"] = w.Form->StringGrid_RxData->rowCount();
 }
 
+// A storm of new MMSIs, one sentence at a time with the event loop run after each, into a table
+// that already holds State.range(0) targets: what each new target costs, and the memory the
+// window holds per target.
+long ResidentKiB() {
+    std::FILE* f = std::fopen("/proc/self/statm", "r");
+    long pages = 0, resident = 0;
+    if (f != nullptr) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * 4;
+}
+
+void BM_NewTargetStorm(benchmark::State& State) {
+    const int targets = static_cast<int>(State.range(0));
+    TFilledWindow& w = Window(targets);
+    TVdSentenceBuilder b;
+    auto next = static_cast<std::uint32_t>(w.Form->TargetList.size());
+    const long before = ResidentKiB();
+    const std::size_t known = w.Form->TargetList.size();
+    for (auto _ : State) {
+        w.Feed(PositionReport(next++, 0, b));
+        QApplication::processEvents();
+    }
+    State.SetItemsProcessed(State.iterations());
+    const auto added = static_cast<double>(w.Form->TargetList.size() - known);
+    State.counters["KiB_per_target"] = added > 0 ? (ResidentKiB() - before) / added : 0;
+    TheWindow.reset(); // grown by the storm: the next size starts afresh
+}
+
 // Size by size, so each table is filled once.
 const bool kRegistered = [] {
     for (int targets : {100, 1000, 10000}) {
@@ -191,6 +222,11 @@ const bool kRegistered = [] {
             ->Arg(targets)
             ->Unit(benchmark::kMillisecond);
     }
+    for (int targets : {1000, 10000, 50000})
+        benchmark::RegisterBenchmark("BM_NewTargetStorm", BM_NewTargetStorm)
+            ->Arg(targets)
+            ->Iterations(5000)
+            ->Unit(benchmark::kMicrosecond);
     return true;
 }();
 

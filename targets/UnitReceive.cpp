@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -72,8 +73,38 @@ constexpr std::array<const char*, kRxColumns> kItemNames = {
 
 } // namespace
 
-QTableWidget* BuildReceivedGrid(QWidget* Tab) {
-    auto* grid = StringGrid(Tab, "StringGrid_RxData", kRxColumns, 3);
+TRxGrid::TRxGrid(int Rows, int Columns, QWidget* Parent)
+    : QTableWidget(Rows, Columns, Parent), FGeometry(new QTimer(this)) {
+    FGeometry->setSingleShot(true);
+    FGeometry->setInterval(250);
+    connect(FGeometry, &QTimer::timeout, this, [this] { updateGeometries(); });
+    // Anything else that changes the table's shape needs the full layout.
+    QAbstractItemModel* m = model();
+    for (auto signal : {&QAbstractItemModel::columnsInserted, &QAbstractItemModel::columnsRemoved,
+                        &QAbstractItemModel::rowsRemoved})
+        connect(m, signal, this, [this] { FOtherChange = true; });
+    connect(m, &QAbstractItemModel::layoutChanged, this, [this] { FOtherChange = true; });
+    connect(m, &QAbstractItemModel::modelReset, this, [this] { FOtherChange = true; });
+}
+
+void TRxGrid::AppendRow() {
+    FAppendOnly = true;
+    setRowCount(rowCount() + 1);
+}
+
+void TRxGrid::doItemsLayout() {
+    const bool appendOnly = FAppendOnly && !FOtherChange;
+    FAppendOnly = FOtherChange = false;
+    if (!appendOnly) {
+        FGeometry->stop();
+        QTableWidget::doItemsLayout();
+        return;
+    }
+    if (!FGeometry->isActive()) FGeometry->start();
+}
+
+TRxGrid* BuildReceivedGrid(QWidget* Tab) {
+    auto* grid = StringGrid<TRxGrid>(Tab, "StringGrid_RxData", kRxColumns, 3);
     grid->setAccessibleName("Received data");
     // The column widths are fixed pixels, chosen for a small dialog font: keep the texts
     // (nine-digit MMSIs, positions with minutes) within them.
@@ -164,7 +195,10 @@ int TUnitReceive::FindOrCreateRow(const std::string& MMSI) {
         if (row == 0) {
             FTargets.emplace_back();
             row = static_cast<int>(FTargets.size());
-            FC.StringGrid_RxData->setRowCount(FC.StringGrid_RxData->rowCount() + 1);
+            if (auto* grid = dynamic_cast<TRxGrid*>(FC.StringGrid_RxData))
+                grid->AppendRow();
+            else
+                FC.StringGrid_RxData->setRowCount(FC.StringGrid_RxData->rowCount() + 1);
         }
     }
     FTracks.resize(FTargets.size());

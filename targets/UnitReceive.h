@@ -10,6 +10,7 @@
 
 #include <QBrush>
 #include <QStyledItemDelegate>
+#include <QTableWidget>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -22,6 +23,7 @@ class QLabel;
 class QMenu;
 class QPainter;
 class QTableWidget;
+class QTimer;
 class QWidget;
 
 struct TReceiveControls {
@@ -32,8 +34,24 @@ struct TReceiveControls {
     QAction* MenuItem_Allvisible = nullptr;
 };
 
+// The received-data table. A row added at the bottom for a new target would make the view lay
+// out and repaint all it shows, and redraw its scroll bar, once per target: a storm of new
+// MMSIs would repaint the table for every sentence. Rows appended below keep what is on
+// screen; the scroll bar follows at most four times a second.
+class TRxGrid : public QTableWidget {
+public:
+    TRxGrid(int Rows, int Columns, QWidget* Parent);
+    void AppendRow();
+    void doItemsLayout() override;
+
+private:
+    QTimer* FGeometry;
+    bool FAppendOnly = false; // since the last layout, rows were only appended
+    bool FOtherChange = false;
+};
+
 // The table, filling Tab: 14 columns, three rows, 16-pixel rows, no fixed rows or columns.
-QTableWidget* BuildReceivedGrid(QWidget* Tab);
+TRxGrid* BuildReceivedGrid(QWidget* Tab);
 // Adds the column items, a separator and "All visible" to the menu; the first nine checked.
 void AddColumnItems(QMenu* DataCol, TReceiveControls& Controls);
 

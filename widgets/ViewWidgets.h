@@ -24,9 +24,11 @@ inline QPlainTextEdit* ReadOnlyMemo(QWidget* Parent, const char* Name) {
 }
 
 // A grid without header sections: its row 0 is an ordinary row. Rows are 16 pixels high and
-// fixed, so adding rows never measures their contents; cells are read-only.
-inline QTableWidget* StringGrid(QWidget* Parent, const char* Name, int Columns, int Rows) {
-    auto* g = Named(new QTableWidget(Rows, Columns, Parent), Name);
+// fixed, so adding rows never measures their contents; cells are read-only. Grid is the kind of
+// table widget to make.
+template <class Grid = QTableWidget>
+Grid* StringGrid(QWidget* Parent, const char* Name, int Columns, int Rows) {
+    auto* g = Named(new Grid(Rows, Columns, Parent), Name);
     g->horizontalHeader()->hide();
     g->verticalHeader()->hide();
     g->verticalHeader()->setMinimumSectionSize(16);
