@@ -1,7 +1,8 @@
 // Arbitrary bytes through the real receive path of the main window: the capture of a
 // TFormMain created once under the offscreen platform, so the dispatch and every handler see
 // them. The first byte picks the sequencer's reply state, so the reply parser is reached in
-// each of its states.
+// each of its states, and the target list's view: as at start, sorted by CPA with its columns,
+// filtered, or sorted by name and searched; the once-a-second refresh runs after each input.
 
 #include "app/FormMain.h"
 #include "control/UnitStatic.h"
@@ -41,7 +42,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     TFormMain& form = Form();
     if (Size == 0) return 0;
     form.UnitStatic->ReplyState = kStates[Data[0] % std::size(kStates)];
+    TTargetTable& table = *form.TargetTable;
+    switch (Data[0] / std::size(kStates) % 4) {
+    case 0:
+        table.SortBy(-1, true);
+        table.SetFilter({});
+        break;
+    case 1:
+        table.ShowCpaColumn(true);
+        table.SortBy(TUnitReceive::kCpaColumn, true);
+        break;
+    case 2: {
+        TTargetFilter f;
+        f.Motion = TTargetFilter::TMotionFilter::Moving;
+        f.WithinNm = 5;
+        table.SetFilter(f);
+        break;
+    }
+    default: {
+        table.SortBy(2, false);
+        TTargetFilter f;
+        f.Search = "A";
+        table.SetFilter(f);
+        break;
+    }
+    }
     form.VaCapture_Std.HandleCommData(Data + 1, static_cast<int>(Size - 1));
     form.VaCapture_Std.HandleCommData(reinterpret_cast<const std::uint8_t*>("\r\n"), 2);
+    form.Timer_Err_WarnTimer();
     return 0;
 }
