@@ -2,6 +2,8 @@
 
 #include "widgets/ViewWidgets.h"
 
+#include <cmath>
+
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
@@ -61,7 +63,9 @@ int NavStatusCode(const std::string& Text) {
 }
 
 QString OneDecimal(double V) {
-    return QString::number(V, 'f', 1); // "." whatever the locale: QString::number ignores it
+    double tenths = std::round(V * 10) / 10;
+    if (tenths == 0) tenths = 0; // just passed reads 0.0, not -0.0
+    return QString::number(tenths, 'f', 1); // "." whatever the locale
 }
 
 // Action names follow the handler names: MenuItem_ClassClick is run by MenuItem_Class.
