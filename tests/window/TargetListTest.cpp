@@ -149,13 +149,13 @@ TEST_F(TargetList, SearchAndFiltersHideRowsAndShowAllBringsThemBack) {
     Table().Edit_WithinNm->setValue(5);
     Table().CheckBox_Within->setChecked(true);
     EXPECT_EQ(Shown(), (QStringList{"211000001"}));
-    EXPECT_EQ(Table().Label_TargetCount->text(), "1 of 3 targets shown");
+    EXPECT_EQ(Table().Label_TargetCount->text(), "1 of 3 shown");
 
     // a newcomer that does not match stays out of sight; one that does shows
     Receive(PosA(211000009, 55.0, 10.0, 100));
     Receive(PosA(211000010, 54.02, 10.0, 100));
     EXPECT_EQ(Shown(), (QStringList{"211000001", "211000010"}));
-    EXPECT_EQ(Table().Label_TargetCount->text(), "2 of 5 targets shown");
+    EXPECT_EQ(Table().Label_TargetCount->text(), "2 of 5 shown");
     // the own ship moves: the range filter follows at the next tick
     Receive(Nmea("GPRMC,120100,A,5500.000,N,01000.000,E,0.0,0.0,091225,,"));
     Tick();
