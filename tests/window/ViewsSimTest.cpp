@@ -3,6 +3,9 @@
 
 #include "ViewsFixture.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 namespace {
 
 using ViewsWithSimulator = ViewsTest;
@@ -53,6 +56,39 @@ TEST_F(ViewsWithSimulator, TrafficFillsTheThreeViews) {
     EXPECT_EQ(Text("Label_V_Idle"), "12 V");
     EXPECT_EQ(Text("Label_V_TX"), "12 V");
     EXPECT_TRUE(Boxes.empty());
+}
+
+// The target list over the simulator's traffic: sorted by range through a header click,
+// exported, and every target in the file in the order shown.
+TEST_F(ViewsWithSimulator, TheTargetListSortsAndExportsLiveTraffic) {
+    StartSim({"--speed", "10", "--targets", "8"});
+    ASSERT_TRUE(ConnectAndRead());
+    ASSERT_TRUE(WaitFor(
+        [this] {
+            if (Form->TargetList.size() < 8) return false;
+            for (int r = 1; r <= 8; ++r)
+                if (!Rx(r, 11).endsWith(" nm") || Rx(r, 11).startsWith("n.a.")) return false;
+            return true;
+        },
+        30000));
+    Form->TargetTable->SortBy(11, true); // Range
+    QTemporaryDir dir;
+    const QString path = dir.filePath("live.csv");
+    SetSaveFileHandler([&](const TSaveFileRequest&) { return path; });
+    Form->TargetTable->ExportTargetsClick();
+    SetSaveFileHandler({});
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), static_cast<qsizetype>(Form->TargetList.size()) + 1);
+    double last = -1;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QString range = lines[i].split(QChar(','))[11]; // "3.5 nm"
+        if (range.startsWith("n.a.")) continue;
+        const double nm = range.split(' ')[0].toDouble();
+        EXPECT_GE(nm, last) << lines[i].toStdString();
+        last = nm;
+    }
 }
 
 } // namespace
