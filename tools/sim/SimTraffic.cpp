@@ -230,15 +230,20 @@ void TTrafficGen::Advance(std::int64_t SimMs, const TSimConfig& C, std::vector<s
     while (!FDue.empty() && FDue.top().At <= SimMs) {
         const TDue e = FDue.top();
         FDue.pop();
-        MoveAll(e.At);
+        // Only what this event reports moves up to its time: each ship carries the time it
+        // was last moved, so moving all of them per event made 10,000 targets cost the
+        // square of that and left the line and the replies behind.
+        Move(FOwn, e.At, false);
+        if (e.Kind == TargetPos || e.Kind == TargetStatic) MoveShip(FShips[e.Index], e.At);
         Run(e, C, Out);
     }
 }
 
 void TTrafficGen::Flood(std::int64_t SimMs, std::vector<std::string>& Out) {
     if (FShips.empty()) return;
-    MoveAll(SimMs);
+    Move(FOwn, SimMs, false);
     TSimShip& s = FShips[FFloodNext++ % FShips.size()];
+    MoveShip(s, SimMs);
     SendPosition(s, SimMs, Out);
 }
 
@@ -281,10 +286,8 @@ void TTrafficGen::Run(const TDue& E, const TSimConfig& C, std::vector<std::strin
     }
 }
 
-void TTrafficGen::MoveAll(std::int64_t SimMs) {
-    Move(FOwn, SimMs, false);
-    for (TSimShip& s : FShips)
-        if (s.Kind == TSimShip::ClassA || s.Kind == TSimShip::ClassB) Move(s, SimMs, true);
+void TTrafficGen::MoveShip(TSimShip& S, std::int64_t SimMs) {
+    if (S.Kind == TSimShip::ClassA || S.Kind == TSimShip::ClassB) Move(S, SimMs, true);
 }
 
 void TTrafficGen::Move(TSimShip& S, std::int64_t SimMs, bool KeepNear) {

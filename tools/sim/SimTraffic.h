@@ -70,7 +70,7 @@ private:
 
     void Schedule(std::int64_t At, TEvent Kind, std::size_t Index = 0);
     void Run(const TDue& E, const TSimConfig& C, std::vector<std::string>& Out);
-    void MoveAll(std::int64_t SimMs);
+    void MoveShip(TSimShip& S, std::int64_t SimMs); // vessels only: stations stay put
     void Move(TSimShip& S, std::int64_t SimMs, bool KeepNear);
     void SendGps(std::int64_t SimMs, const TSimConfig& C, std::vector<std::string>& Out);
     void SendPosition(TSimShip& S, std::int64_t SimMs, std::vector<std::string>& Out);
