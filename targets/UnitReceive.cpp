@@ -64,7 +64,7 @@ int NavStatusCode(const std::string& Text) {
 
 QString OneDecimal(double V) {
     double tenths = std::round(V * 10) / 10;
-    if (tenths == 0) tenths = 0; // just passed reads 0.0, not -0.0
+    if (tenths == 0) tenths = 0;            // just passed reads 0.0, not -0.0
     return QString::number(tenths, 'f', 1); // "." whatever the locale
 }
 
@@ -213,7 +213,11 @@ int TUnitReceive::FindOrCreateRow(const std::string& MMSI) {
 }
 
 void TUnitReceive::SetCell(int Row, int Col, const QString& Text) {
-    SetCellText(FC.StringGrid_RxData, Row, Col, Text);
+    QTableWidget* g = FC.StringGrid_RxData;
+    if (const QTableWidgetItem* item = g->item(Row, Col); item != nullptr && item->text() == Text)
+        return;
+    SetCellText(g, Row, Col, Text);
+    FChanged |= 1u << Col;
 }
 
 void TUnitReceive::SetLiveCell(int Row, int Col) {
@@ -222,9 +226,24 @@ void TUnitReceive::SetLiveCell(int Row, int Col) {
         g->setItem(Row, Col, new TLiveItem(*this, Row - 1, Col));
 }
 
+// Only the cells whose text changed are repainted (a position report leaves name, call sign
+// and class as they were), with the age and CPA cells that every report changes; the whole
+// row when its lost mark or danger tint changed.
 void TUnitReceive::RowWritten(int Row) {
     QAbstractItemModel* m = FC.StringGrid_RxData->model();
-    emit m->dataChanged(m->index(Row, 0), m->index(Row, m->columnCount() - 1), {Qt::DisplayRole});
+    const auto i = static_cast<std::size_t>(Row - 1);
+    FMarked.resize(FTargets.size());
+    const char marks = static_cast<char>((Lost(Row - 1) ? 1 : 0) | (Dangerous(Row - 1) ? 2 : 0));
+    std::uint32_t changed = FChanged | 1u << kLastReport;
+    if (HasCpaColumns()) changed |= 1u << kCpaColumn | 1u << kTcpaColumn;
+    if (marks != FMarked[i]) {
+        FMarked[i] = marks;
+        changed = ~0u;
+    }
+    FChanged = 0;
+    for (int c = 0; c < m->columnCount(); ++c)
+        if (changed & 1u << c)
+            emit m->dataChanged(m->index(Row, c), m->index(Row, c), {Qt::DisplayRole});
     if (FServices.RowStored) FServices.RowStored(Row);
 }
 

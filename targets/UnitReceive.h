@@ -161,7 +161,8 @@ private:
     std::vector<std::uint64_t> FReportTick; // the age refresh count at each entry's last report
     std::uint64_t FTick = 0;                // age refreshes so far
     double FTickNow = 0;                    // "now" of the last one
-    std::vector<char> FMarked; // lost (1) and dangerous (2) as the rows on screen were drawn
+    std::uint32_t FChanged = 0; // columns whose text the row write changed, bit by column
+    std::vector<char> FMarked;  // lost (1) and dangerous (2) as the rows on screen were drawn
     int FSortCol = -1;
     bool FSortAscending = true;
 };
