@@ -3,8 +3,8 @@
 // showing and repainted between chunks; and one tick of the once-a-second timer. Both at 100,
 // 1,000 and 10,000 targets in the table.
 
+#include "BenchTraffic.h"
 #include "app/FormMain.h"
-#include "tools/sim/AisEncode.h"
 #include "widgets/Dialogs.h"
 
 #include <QApplication>
@@ -20,60 +20,10 @@
 
 namespace {
 
-constexpr std::uint32_t kFirstMMSI = 211000000;
-
-// Class A and B targets in turn, spread around 54.4 N 10.2 E; Round moves them on.
-std::string PositionReport(std::uint32_t Index, int Round, TVdSentenceBuilder& Builder) {
-    const std::uint32_t mmsi = kFirstMMSI + Index;
-    const double lat = 54.0 + (Index % 100) * 0.01 + Round * 0.0001;
-    const double lon = 10.0 + (Index / 100 % 100) * 0.01 + Round * 0.0001;
-    const unsigned sog = 10 + (Index + static_cast<unsigned>(Round)) % 200;
-    const unsigned cog = (Index * 37 + static_cast<unsigned>(Round) * 11) % 3600;
-    std::vector<std::string> s;
-    if (Index % 2 == 0) {
-        TAisPosA m;
-        m.MMSI = mmsi;
-        m.Sog = sog;
-        m.Lat = LonLatUnits(lat);
-        m.Lon = LonLatUnits(lon);
-        m.Cog = cog;
-        s = Builder.Build(false, 'A', EncodeMsg123(m));
-    } else {
-        TAisPosB m;
-        m.MMSI = mmsi;
-        m.Sog = sog;
-        m.Lat = LonLatUnits(lat);
-        m.Lon = LonLatUnits(lon);
-        m.Cog = cog;
-        s = Builder.Build(false, 'B', EncodeMsg18(m));
-    }
-    return s.front();
-}
-
-std::string StaticReport(std::uint32_t Index, TVdSentenceBuilder& Builder) {
+// A static report's sentences as one chunk of bytes.
+std::string StaticBytes(std::uint32_t Index, TVdSentenceBuilder& Builder) {
     std::string out;
-    if (Index % 2 == 0) {
-        TAisStaticVoyage m;
-        m.MMSI = kFirstMMSI + Index;
-        m.Name = "VESSEL " + std::to_string(Index);
-        m.CallSign = "DA" + std::to_string(Index % 10000);
-        m.ShipType = 70;
-        m.ToBow = 80, m.ToStern = 20, m.ToPort = 8, m.ToStarboard = 8;
-        m.Destination = "KIEL";
-        for (const auto& s : Builder.Build(false, 'A', EncodeMsg5(m))) out += s;
-    } else {
-        TAisStaticA a;
-        a.MMSI = kFirstMMSI + Index;
-        a.Name = "YACHT " + std::to_string(Index);
-        out += Builder.Build(false, 'B', EncodeMsg24A(a)).front();
-        TAisStaticB b;
-        b.MMSI = a.MMSI;
-        b.ShipType = 37;
-        b.VendorID = "CVN2401";
-        b.CallSign = "DB" + std::to_string(Index % 10000);
-        b.ToBow = 8, b.ToStern = 2, b.ToPort = 1, b.ToStarboard = 2;
-        out += Builder.Build(false, 'B', EncodeMsg24B(b)).front();
-    }
+    for (const auto& s : StaticReport(Index, Builder)) out += s;
     return out;
 }
 
@@ -88,7 +38,7 @@ struct TFilledWindow {
         std::string bytes;
         for (int i = 0; i < Targets; ++i) {
             bytes += PositionReport(static_cast<std::uint32_t>(i), 0, b);
-            bytes += StaticReport(static_cast<std::uint32_t>(i), b);
+            bytes += StaticBytes(static_cast<std::uint32_t>(i), b);
         }
         const auto t0 = std::chrono::steady_clock::now();
         Feed(bytes);
@@ -135,7 +85,7 @@ void ReceivedSentences(benchmark::State& State, int Chunk) {
         for (int k = 0; k < Chunk; ++k) {
             const auto index = static_cast<std::uint32_t>((c * Chunk + k) * 7919 % targets);
             if ((c * Chunk + k) % 20 == 19) {
-                const std::string s = StaticReport(index, b);
+                const std::string s = StaticBytes(index, b);
                 bytes += s;
                 count += 2;
             } else {

@@ -34,6 +34,7 @@
 //   bench/bench_window --only cpu --targets 2000 --tabs 3 --new 10 --seconds 60 &
 //   perf record -e cpu-clock --call-graph dwarf -p P -- sleep 30
 
+#include "BenchTraffic.h"
 #include "app/FormMain.h"
 #include "app/QtSync.h"
 #include "app/UnitReset.h"
@@ -41,7 +42,6 @@
 #include "nmea/Framing.h"
 #include "serial/PortNames.h"
 #include "tests/window/SimProcess.h"
-#include "tools/sim/AisEncode.h"
 #include "widgets/Dialogs.h"
 
 #include <QApplication>
@@ -71,7 +71,6 @@
 
 namespace {
 
-constexpr std::uint32_t kFirstMMSI = 211000000;
 const char* const kTabNames[] = {"Static data", "Diagnostics", "Sent data", "Received data"};
 
 struct TOptions {
@@ -83,7 +82,7 @@ struct TOptions {
     int ConnectTargets = 10000;
     bool Cpu = true, Connect = true;
     std::vector<int> New{0, 10}; // targets first heard per second of the replay, one table each
-    bool SimTraffic = false; // the simulator's own traffic (--targets N) instead of the replay
+    bool SimTraffic = false;     // the simulator's own traffic (--targets N) instead of the replay
 };
 
 std::vector<int> IntList(const char* S) {
@@ -97,50 +96,6 @@ std::vector<int> IntList(const char* S) {
 std::string Unframed(std::string S) {
     while (!S.empty() && (S.back() == '\r' || S.back() == '\n')) S.pop_back();
     return S;
-}
-
-// Class A and B targets in turn, spread around 54.4 N 10.2 E; Round moves them on.
-std::string PositionReport(std::uint32_t Index, int Round, TVdSentenceBuilder& Builder) {
-    const std::uint32_t mmsi = kFirstMMSI + Index;
-    const double lat = 54.0 + (Index % 100) * 0.01 + Round * 0.0001;
-    const double lon = 10.0 + (Index / 100 % 100) * 0.01 + Round * 0.0001;
-    const unsigned sog = 10 + (Index + static_cast<unsigned>(Round)) % 200;
-    const unsigned cog = (Index * 37 + static_cast<unsigned>(Round) * 11) % 3600;
-    if (Index % 2 == 0) {
-        TAisPosA m;
-        m.MMSI = mmsi, m.Sog = sog, m.Cog = cog;
-        m.Lat = LonLatUnits(lat), m.Lon = LonLatUnits(lon);
-        return Builder.Build(false, 'A', EncodeMsg123(m)).front();
-    }
-    TAisPosB m;
-    m.MMSI = mmsi, m.Sog = sog, m.Cog = cog;
-    m.Lat = LonLatUnits(lat), m.Lon = LonLatUnits(lon);
-    return Builder.Build(false, 'B', EncodeMsg18(m)).front();
-}
-
-// Message 5 (two sentences) for class A, 24 A and B for class B.
-std::vector<std::string> StaticReport(std::uint32_t Index, TVdSentenceBuilder& Builder) {
-    if (Index % 2 == 0) {
-        TAisStaticVoyage m;
-        m.MMSI = kFirstMMSI + Index;
-        m.Name = "VESSEL " + std::to_string(Index);
-        m.CallSign = "DA" + std::to_string(Index % 10000);
-        m.ShipType = 70;
-        m.ToBow = 80, m.ToStern = 20, m.ToPort = 8, m.ToStarboard = 8;
-        m.Destination = "KIEL";
-        return Builder.Build(false, 'A', EncodeMsg5(m));
-    }
-    TAisStaticA a;
-    a.MMSI = kFirstMMSI + Index;
-    a.Name = "YACHT " + std::to_string(Index);
-    TAisStaticB b;
-    b.MMSI = a.MMSI;
-    b.ShipType = 37;
-    b.VendorID = "CVN2401";
-    b.CallSign = "DB" + std::to_string(Index % 10000);
-    b.ToBow = 8, b.ToStern = 2, b.ToPort = 1, b.ToStarboard = 2;
-    return {Builder.Build(false, 'B', EncodeMsg24A(a)).front(),
-            Builder.Build(false, 'B', EncodeMsg24B(b)).front()};
 }
 
 // The window learns Targets targets (a position and the static data of each) and the own
@@ -166,8 +121,8 @@ void Teach(TFormMain& Form, int Targets) {
 // when the new targets are no longer new.
 std::string WriteReplay(const std::string& Dir, int Targets, double Rate, int NewPerSecond,
                         int Seconds) {
-    const std::string path = Dir + "/replay-" + std::to_string(Targets) + "-" +
-                             std::to_string(NewPerSecond) + ".nmea";
+    const std::string path =
+        Dir + "/replay-" + std::to_string(Targets) + "-" + std::to_string(NewPerSecond) + ".nmea";
     std::ofstream out(path, std::ios::binary);
     TVdSentenceBuilder b;
     const int lines = static_cast<int>(Rate * Seconds);
@@ -292,11 +247,12 @@ std::string Ms(double V) {
 
 void CpuTable(const TOptions& O, const std::string& PortDir, int NewPerSecond) {
     const std::string source =
-        O.SimTraffic ? std::string("the simulator's own traffic")
-                     : "replay at " + std::to_string(static_cast<int>(O.Rate)) + " lines/s, " +
-                           (NewPerSecond == 0 ? std::string("every target known")
-                                              : std::to_string(NewPerSecond) +
-                                                    " lines/s of targets not yet known");
+        O.SimTraffic
+            ? std::string("the simulator's own traffic")
+            : "replay at " + std::to_string(static_cast<int>(O.Rate)) + " lines/s, " +
+                  (NewPerSecond == 0
+                       ? std::string("every target known")
+                       : std::to_string(NewPerSecond) + " lines/s of targets not yet known");
     std::printf("\n## CPU of the window process, %% of one core (%s, %d s per tab, %s)\n\n"
                 "| targets |",
                 qPrintable(QGuiApplication::platformName()), O.Seconds, source.c_str());
@@ -347,8 +303,7 @@ void CpuTable(const TOptions& O, const std::string& PortDir, int NewPerSecond) {
             std::fprintf(stderr,
                          "  %.2f %% of a core, %.1f sentences/s, %d rows; table paints %.1f/s "
                          "covering %.1f rows/s\n",
-                         100.0 * cpu / wall,
-                         static_cast<double>(w.Counter.Sentences - s0) / wall,
+                         100.0 * cpu / wall, static_cast<double>(w.Counter.Sentences - s0) / wall,
                          w.Form.StringGrid_RxData->rowCount() - 1,
                          static_cast<double>(w.Paints.Paints - p0) / wall,
                          static_cast<double>(w.Paints.Rows - pr0) / wall);
@@ -372,8 +327,9 @@ void ConnectRuns(const TOptions& O, const std::string& PortDir) {
     std::printf("\n## Connect, pressed until the configuration is read (%s, \"Static data\" "
                 "showing)\n\n",
                 qPrintable(QGuiApplication::platformName()));
-    std::printf("| try | simulator | window knows 12 | window knows %d | ratio |\n|---|---|---|---|---|\n",
-                O.ConnectTargets);
+    std::printf(
+        "| try | simulator | window knows 12 | window knows %d | ratio |\n|---|---|---|---|---|\n",
+        O.ConnectTargets);
     for (const int simTargets : {12, 10000}) {
         for (int k = 1; k <= O.Tries; ++k) {
             TSimProcess sim(PortDir, {"--targets", std::to_string(simTargets)});

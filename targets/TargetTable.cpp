@@ -24,23 +24,6 @@
 
 namespace {
 
-enum : int {
-    kClass = 0,
-    kMMSI,
-    kShipName,
-    kCallSign,
-    kSOG,
-    kCOG,
-    kLatitude,
-    kLongitude,
-    kLastReport,
-    kVendorID,
-    kBearing,
-    kRange,
-    kDimensions,
-    kVesselType
-};
-
 constexpr int kCpaWidth = 50;
 constexpr int kTcpaWidth = 55;
 constexpr double kCpaChoices[] = {0.5, 1, 2, 3, 5};
@@ -146,34 +129,31 @@ void TTargetTable::BuildMenu(QMenuBar* Bar, QMenu* File) {
     connect(MenuItem_TCPA, &QAction::triggered, this, [this](bool On) { ShowTcpaColumn(On); });
 
     // The alert's limits, for this run.
-    QMenu* cpa = MenuItem_Targets->addMenu("Alert when CPA below");
-    cpa->setObjectName("MenuItem_CpaLimit");
-    auto* cpaGroup = new QActionGroup(cpa);
-    for (double nm : kCpaChoices) {
-        QAction* a = cpa->addAction(Choice(nm) + " NM");
+    CpaLimitItems = AddLimitMenu("Alert when CPA below", "MenuItem_CpaLimit", kCpaChoices, " NM",
+                                 &TCpaLimits::CpaNm);
+    TcpaLimitItems = AddLimitMenu("and TCPA within", "MenuItem_TcpaLimit", kTcpaChoices, " minutes",
+                                  &TCpaLimits::TcpaMin);
+}
+
+std::vector<QAction*> TTargetTable::AddLimitMenu(const QString& Title, const char* Name,
+                                                 std::span<const double> Choices,
+                                                 const QString& Unit, double TCpaLimits::*Limit) {
+    QMenu* menu = MenuItem_Targets->addMenu(Title);
+    menu->setObjectName(Name);
+    auto* group = new QActionGroup(menu);
+    std::vector<QAction*> items;
+    for (double v : Choices) {
+        QAction* a = menu->addAction(Choice(v) + Unit);
         a->setCheckable(true);
-        a->setChecked(nm == FUnit.CpaLimits.CpaNm);
-        cpaGroup->addAction(a);
-        CpaLimitItems.push_back(a);
-        connect(a, &QAction::triggered, this, [this, nm] {
-            FUnit.CpaLimits.CpaNm = nm;
+        a->setChecked(v == FUnit.CpaLimits.*Limit);
+        group->addAction(a);
+        items.push_back(a);
+        connect(a, &QAction::triggered, this, [this, v, Limit] {
+            FUnit.CpaLimits.*Limit = v;
             FGrid->viewport()->update();
         });
     }
-    QMenu* tcpa = MenuItem_Targets->addMenu("and TCPA within");
-    tcpa->setObjectName("MenuItem_TcpaLimit");
-    auto* tcpaGroup = new QActionGroup(tcpa);
-    for (double min : kTcpaChoices) {
-        QAction* a = tcpa->addAction(Choice(min) + " minutes");
-        a->setCheckable(true);
-        a->setChecked(min == FUnit.CpaLimits.TcpaMin);
-        tcpaGroup->addAction(a);
-        TcpaLimitItems.push_back(a);
-        connect(a, &QAction::triggered, this, [this, min] {
-            FUnit.CpaLimits.TcpaMin = min;
-            FGrid->viewport()->update();
-        });
-    }
+    return items;
 }
 
 void TTargetTable::TabShow() {
@@ -213,11 +193,11 @@ void TTargetTable::SortBy(int Col, bool Ascending) {
 
 bool TTargetTable::ByNumber(int Col) const {
     switch (Col) {
-    case kClass:
-    case kShipName:
-    case kCallSign:
-    case kVendorID:
-    case kVesselType:
+    case RxCol::Class:
+    case RxCol::ShipName:
+    case RxCol::CallSign:
+    case RxCol::VendorID:
+    case RxCol::VesselType:
         return false;
     default:
         return true;
@@ -231,19 +211,19 @@ TSortKey TTargetTable::KeyOf(int Row, int Col) const {
         return std::abs(V) <= Limit ? std::optional<double>(V) : std::nullopt;
     };
     switch (Col) {
-    case kSOG:
+    case RxCol::SOG:
         return NumberKey(t.Motion.Sog >= 0 && t.Motion.Sog < 102.25
                              ? std::optional<double>(t.Motion.Sog)
                              : std::nullopt);
-    case kCOG:
+    case RxCol::COG:
         return NumberKey(t.Motion.Cog >= 0 && t.Motion.Cog < 360
                              ? std::optional<double>(t.Motion.Cog)
                              : std::nullopt);
-    case kLatitude:
+    case RxCol::Latitude:
         return NumberKey(known(t.Motion.Lat, 90));
-    case kLongitude:
+    case RxCol::Longitude:
         return NumberKey(known(t.Motion.Lon, 180));
-    case kLastReport: // the youngest first
+    case RxCol::LastReport: // the youngest first
         return NumberKey(-FTargets[entry].LastReport);
     case TUnitReceive::kCpaColumn:
         return NumberKey(FUnit.CpaOf(static_cast<int>(entry)).CpaNm);
@@ -332,8 +312,8 @@ bool TTargetTable::RowMatches(int Row) const {
     const TTrack& t = FUnit.Tracks()[entry];
     const std::string mmsi = FTargets[entry].MMSI;
     // Names and call signs as the row shows them: the union of the static reports.
-    const std::string name = Utf8(FUnit.Text(Row, kShipName));
-    const std::string call = Utf8(FUnit.Text(Row, kCallSign));
+    const std::string name = Utf8(FUnit.Text(Row, RxCol::ShipName));
+    const std::string call = Utf8(FUnit.Text(Row, RxCol::CallSign));
     TTargetFacts facts{mmsi,    name,         call,
                        t.Class, t.Motion.Sog, RangeNm(FUnit.OwnMotion(), t.Motion)};
     return Matches(FFilter, facts);
@@ -353,9 +333,8 @@ void TTargetTable::ApplyFilter() {
 
 void TTargetTable::ShowCount() {
     const int n = static_cast<int>(FTargets.size());
-    Label_TargetCount->setText(FFilter.Active()
-                                   ? QString("%1 of %2 shown").arg(FShown).arg(n)
-                                   : QString("%1 targets").arg(n));
+    Label_TargetCount->setText(FFilter.Active() ? QString("%1 of %2 shown").arg(FShown).arg(n)
+                                                : QString("%1 targets").arg(n));
 }
 
 // ---- Updates from the store -----------------------------------------------------------------
@@ -374,7 +353,7 @@ void TTargetTable::RowStored(int Row) {
 
 void TTargetTable::Refreshed() {
     // Ages, CPA and TCPA move with the clock and the own ship: their order too.
-    const bool moving = FSortCol == kLastReport || FSortCol == TUnitReceive::kCpaColumn ||
+    const bool moving = FSortCol == RxCol::LastReport || FSortCol == TUnitReceive::kCpaColumn ||
                         FSortCol == TUnitReceive::kTcpaColumn;
     if (FSortCol >= 0 && (FOrderDirty || moving)) ApplyOrder();
     if (FFilter.WithinNm) ApplyFilter(); // the own ship moves

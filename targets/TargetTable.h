@@ -11,7 +11,9 @@
 #include "targets/UnitReceive.h"
 
 #include <QObject>
+#include <QString>
 #include <functional>
+#include <span>
 #include <vector>
 
 class QAction;
@@ -80,6 +82,10 @@ protected:
 private:
     void BuildFilterBar(QWidget* Tab);
     void BuildMenu(QMenuBar* Bar, QMenu* File);
+    // A submenu of choices for one of the alert's limits; the checked one is the limit.
+    std::vector<QAction*> AddLimitMenu(const QString& Title, const char* Name,
+                                       std::span<const double> Choices, const QString& Unit,
+                                       double TCpaLimits::*Limit);
     void FilterFromBar();
     void ApplyOrder();
     void ApplyFilter();

@@ -15,24 +15,6 @@
 
 namespace {
 
-// Column numbers of the table.
-enum : int {
-    kClass = 0,
-    kMMSI,
-    kShipName,
-    kCallSign,
-    kSOG,
-    kCOG,
-    kLatitude,
-    kLongitude,
-    kLastReport,
-    kVendorID,
-    kBearing,
-    kRange,
-    kDimensions,
-    kVesselType
-};
-
 const QString kDegree = QString(QChar(0xB0));
 const QString kNa = "n.a.";
 
@@ -89,6 +71,12 @@ TRxGrid::TRxGrid(int Rows, int Columns, QWidget* Parent)
         connect(m, signal, this, [this] { FOtherChange = true; });
     connect(m, &QAbstractItemModel::layoutChanged, this, [this] { FOtherChange = true; });
     connect(m, &QAbstractItemModel::modelReset, this, [this] { FOtherChange = true; });
+}
+
+TRxGrid::~TRxGrid() {
+    // The table's destructor empties its model, which reports the rows removed: not to this
+    // part, gone by then.
+    disconnect(model(), nullptr, this, nullptr);
 }
 
 void TRxGrid::AppendRow() {
@@ -234,7 +222,7 @@ void TUnitReceive::RowWritten(int Row) {
     const auto i = static_cast<std::size_t>(Row - 1);
     FMarked.resize(FTargets.size());
     const char marks = static_cast<char>((Lost(Row - 1) ? 1 : 0) | (Dangerous(Row - 1) ? 2 : 0));
-    std::uint32_t changed = FChanged | 1u << kLastReport;
+    std::uint32_t changed = FChanged | 1u << RxCol::LastReport;
     if (HasCpaColumns()) changed |= 1u << kCpaColumn | 1u << kTcpaColumn;
     if (marks != FMarked[i]) {
         FMarked[i] = marks;
@@ -276,15 +264,15 @@ void TUnitReceive::StorePosition(const TDynamic& D, const TRawMotion* Raw) {
 }
 
 void TUnitReceive::WriteDynamicCells(int r, const TDynamic& D, const TGeoCoor& target) {
-    SetLiveCell(r, kLastReport);
-    SetCell(r, kClass, Widen(D.AISclass));
-    SetCell(r, kMMSI, Widen(D.MMSI));
-    SetCell(r, kSOG, Widen(D.Speed) + " kn");
-    SetCell(r, kLongitude, Widen(LonToDegMin(D.Lon)));
-    SetCell(r, kLatitude, Widen(LatToDegMin(D.Lat)));
-    SetCell(r, kRange, Widen(CalcRange(FOwnPos, target)) + " nm");
-    SetCell(r, kBearing, Widen(CalcBearing(FOwnPos, target)) + kDegree);
-    SetCell(r, kCOG, Widen(D.COG) + kDegree);
+    SetLiveCell(r, RxCol::LastReport);
+    SetCell(r, RxCol::Class, Widen(D.AISclass));
+    SetCell(r, RxCol::MMSI, Widen(D.MMSI));
+    SetCell(r, RxCol::SOG, Widen(D.Speed) + " kn");
+    SetCell(r, RxCol::Longitude, Widen(LonToDegMin(D.Lon)));
+    SetCell(r, RxCol::Latitude, Widen(LatToDegMin(D.Lat)));
+    SetCell(r, RxCol::Range, Widen(CalcRange(FOwnPos, target)) + " nm");
+    SetCell(r, RxCol::Bearing, Widen(CalcBearing(FOwnPos, target)) + kDegree);
+    SetCell(r, RxCol::COG, Widen(D.COG) + kDegree);
     if (HasCpaColumns()) {
         SetLiveCell(r, kCpaColumn);
         SetLiveCell(r, kTcpaColumn);
@@ -310,16 +298,16 @@ void TUnitReceive::StoreStatic(const TStatic& S) {
 }
 
 void TUnitReceive::WriteStaticCells(int r, const TStatic& S) {
-    SetCell(r, kMMSI, Widen(S.MMSI));
-    SetLiveCell(r, kLastReport);
+    SetCell(r, RxCol::MMSI, Widen(S.MMSI));
+    SetLiveCell(r, RxCol::LastReport);
     // Empty fields leave their cells: the row gathers what all static reports carried.
-    if (!S.CallSign.empty()) SetCell(r, kCallSign, Widen(S.CallSign));
-    if (!S.ShipName.empty()) SetCell(r, kShipName, Widen(S.ShipName));
-    if (!S.ShipsType.empty()) SetCell(r, kVesselType, Widen(S.ShipsType));
+    if (!S.CallSign.empty()) SetCell(r, RxCol::CallSign, Widen(S.CallSign));
+    if (!S.ShipName.empty()) SetCell(r, RxCol::ShipName, Widen(S.ShipName));
+    if (!S.ShipsType.empty()) SetCell(r, RxCol::VesselType, Widen(S.ShipsType));
     if (!S.Dimension.Laenge.empty())
-        SetCell(r, kDimensions,
+        SetCell(r, RxCol::Dimensions,
                 Widen(S.Dimension.Laenge) + "m / " + Widen(S.Dimension.Breite) + "m");
-    if (!S.VendorID.empty()) SetCell(r, kVendorID, Widen(S.VendorID));
+    if (!S.VendorID.empty()) SetCell(r, RxCol::VendorID, Widen(S.VendorID));
     if (HasCpaColumns()) {
         SetLiveCell(r, kCpaColumn);
         SetLiveCell(r, kTcpaColumn);
@@ -359,7 +347,8 @@ void TUnitReceive::RepaintVisibleRows() {
                                 {Qt::DisplayRole});
             continue;
         }
-        emit m->dataChanged(m->index(r, kLastReport), m->index(r, kLastReport), {Qt::DisplayRole});
+        emit m->dataChanged(m->index(r, RxCol::LastReport), m->index(r, RxCol::LastReport),
+                            {Qt::DisplayRole});
         if (!cpa) continue;
         emit m->dataChanged(m->index(r, kCpaColumn), m->index(r, kCpaColumn), {Qt::DisplayRole});
         emit m->dataChanged(m->index(r, kTcpaColumn), m->index(r, kTcpaColumn), {Qt::DisplayRole});
@@ -392,7 +381,7 @@ bool TUnitReceive::Lost(int Entry) const {
 QString TUnitReceive::LiveText(int Entry, int Col) const {
     if (Entry < 0 || Entry >= static_cast<int>(FTargets.size())) return {};
     const auto i = static_cast<std::size_t>(Entry);
-    if (Col == kLastReport)
+    if (Col == RxCol::LastReport)
         return FReportTick[i] == FTick ? QStringLiteral("0:00")
                                        : Widen(LastReportText(FTickNow, FTargets[i].LastReport));
     const TCpa c = CpaOf(Entry);
@@ -417,7 +406,7 @@ void TUnitReceive::AddCpaColumns() {
     SetCell(0, kTcpaColumn, "TCPA");
     const QSignalBlocker quiet(g->model());
     for (int r = 1; r <= static_cast<int>(FTargets.size()); ++r)
-        if (g->item(r, kLastReport) != nullptr) { // a row that has had a report
+        if (g->item(r, RxCol::LastReport) != nullptr) { // a row that has had a report
             SetLiveCell(r, kCpaColumn);
             SetLiveCell(r, kTcpaColumn);
         }

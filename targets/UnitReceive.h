@@ -41,6 +41,7 @@ struct TReceiveControls {
 class TRxGrid : public QTableWidget {
 public:
     TRxGrid(int Rows, int Columns, QWidget* Parent);
+    ~TRxGrid() override;
     void AppendRow();
     void doItemsLayout() override;
 

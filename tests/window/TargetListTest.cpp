@@ -20,20 +20,6 @@ namespace {
 
 using namespace sentences;
 
-enum {
-    kClass,
-    kMMSI,
-    kName,
-    kCall,
-    kSOG,
-    kCOG,
-    kLat,
-    kLon,
-    kLastReport,
-    kVendorID,
-    kBearing,
-    kRange
-};
 constexpr int kCPA = TUnitReceive::kCpaColumn;
 constexpr int kTCPA = TUnitReceive::kTcpaColumn;
 
@@ -50,7 +36,7 @@ protected:
             if (r < 1 || r > static_cast<int>(Form->TargetList.size()) ||
                 Form->StringGrid_RxData->isRowHidden(r))
                 continue;
-            mmsi << Rx(r, kMMSI);
+            mmsi << Rx(r, RxCol::MMSI);
         }
         return mmsi;
     }
@@ -79,29 +65,29 @@ TEST_F(TargetList, AHeaderClickSortsNumbersAsNumbersWithNotAvailableLastAndCycle
     const QStringList firstHeard = {"211000001", "211000002", "211000003", "211000004"};
     ASSERT_EQ(Shown(), firstHeard);
 
-    ClickHeader(kSOG);
+    ClickHeader(RxCol::SOG);
     EXPECT_EQ(Shown(), (QStringList{"211000004", "211000001", "211000003", "211000002"}));
     // underneath the rows keep their first-heard places
-    EXPECT_EQ(Rx(1, kMMSI), "211000001");
+    EXPECT_EQ(Rx(1, RxCol::MMSI), "211000001");
     EXPECT_EQ(Form->UnitReceive->FindTargetRow("211000004"), 4);
 
-    ClickHeader(kSOG);
+    ClickHeader(RxCol::SOG);
     EXPECT_EQ(Shown(), (QStringList{"211000003", "211000001", "211000004", "211000002"}));
-    ClickHeader(kSOG);
+    ClickHeader(RxCol::SOG);
     EXPECT_EQ(Shown(), firstHeard);
 
     // texts without regard to case; the header row stays on top and the empty row last
     Receive(Static5(211000003, "aurora", "DA3"));
     Receive(Static5(211000001, "BALTIC", "DA1"));
-    ClickHeader(kName);
+    ClickHeader(RxCol::ShipName);
     EXPECT_EQ(Shown(), (QStringList{"211000003", "211000001", "211000002", "211000004"}));
     EXPECT_EQ(RowHeader()->logicalIndex(0), 0);
     EXPECT_EQ(RowHeader()->logicalIndex(RowHeader()->count() - 1), 5);
 
     // the keyboard: Enter on a header cell
-    Form->StringGrid_RxData->setCurrentCell(0, kMMSI);
+    Form->StringGrid_RxData->setCurrentCell(0, RxCol::MMSI);
     QTest::keyClick(Form->StringGrid_RxData, Qt::Key_Return);
-    EXPECT_EQ(Table().SortColumn(), kMMSI);
+    EXPECT_EQ(Table().SortColumn(), RxCol::MMSI);
     Table().MenuItem_FirstHeard->trigger();
     EXPECT_EQ(Shown(), firstHeard);
 }
@@ -109,7 +95,7 @@ TEST_F(TargetList, AHeaderClickSortsNumbersAsNumbersWithNotAvailableLastAndCycle
 TEST_F(TargetList, ASortedTableTakesReportsAndNewTargetsIntoItsOrderAtTheNextTick) {
     Receive(PosA(211000001, 54.1, 10.1, 50));
     Receive(PosA(211000002, 54.2, 10.2, 100));
-    Table().SortBy(kSOG, false);
+    Table().SortBy(RxCol::SOG, false);
     EXPECT_EQ(Shown(), (QStringList{"211000002", "211000001"}));
     Receive(PosA(211000001, 54.1, 10.1, 150)); // now the fastest
     Receive(PosA(211000003, 54.1, 10.1, 120)); // new, in between
@@ -238,7 +224,7 @@ TEST_F(TargetList, ATargetSilentForSixOfItsIntervalsIsGreyedUntilItReportsAgain)
         QImage img(60, 16, QImage::Format_ARGB32);
         img.fill(Qt::white);
         QPainter p(&img);
-        Form->UnitReceive->StringGrid_RxDataDrawCell(p, kMMSI, Row, img.rect(), false);
+        Form->UnitReceive->StringGrid_RxDataDrawCell(p, RxCol::MMSI, Row, img.rect(), false);
         p.end();
         // the darkest pixel is the text's
         QColor darkest = Qt::white;
@@ -255,7 +241,7 @@ TEST_F(TargetList, ATargetSilentForSixOfItsIntervalsIsGreyedUntilItReportsAgain)
     EXPECT_TRUE(Form->UnitReceive->Lost(0));
     EXPECT_TRUE(Form->UnitReceive->Lost(1)); // class A under way reports every 10 s
     EXPECT_NE(textColour(1), normal);
-    EXPECT_EQ(Rx(1, kMMSI), "244000002"); // never removed
+    EXPECT_EQ(Rx(1, RxCol::MMSI), "244000002"); // never removed
 
     Receive(PosB(244000002, 54.0, 10.5));
     EXPECT_FALSE(Form->UnitReceive->Lost(0));
@@ -274,7 +260,7 @@ TEST_F(TargetList, ExportWritesEveryTargetAndEveryColumnAsCsv) {
     Receive(PosB(244000002, 54.0, 10.5));
     Receive(Static24B(244000002, "PB1"));
     Table().Edit_TargetSearch->setText("smith"); // filtered rows are exported too
-    Table().SortBy(kMMSI, false);
+    Table().SortBy(RxCol::MMSI, false);
 
     Form->MenuItem_File->findChild<QAction*>("MenuItem_ExportTargets")->trigger();
     SetSaveFileHandler({});
@@ -289,8 +275,8 @@ TEST_F(TargetList, ExportWritesEveryTargetAndEveryColumnAsCsv) {
     EXPECT_EQ(lines[0], "Class,MMSI,Ship Name,Call Sign,SOG,COG,Latitude,Longitude,Last Report,"
                         "Vendor ID,Bearing,Range,Dimensions,Vessel Type,CPA,TCPA,"
                         "Latitude (degrees),Longitude (degrees),Last Report (UTC),Lost,Dangerous");
-    EXPECT_TRUE(
-        lines[1].startsWith("B,244000002,,PB1    ," + Rx(2, kSOG) + "," + Rx(2, kCOG) + ","))
+    EXPECT_TRUE(lines[1].startsWith("B,244000002,,PB1    ," + Rx(2, RxCol::SOG) + "," +
+                                    Rx(2, RxCol::COG) + ","))
         << lines[1].toStdString();
     EXPECT_TRUE(lines[1].contains(",CVN2401,")); // hidden columns too
     EXPECT_TRUE(lines[2].startsWith("A,211000001,\"SMITH, JOHN         \","))

@@ -67,11 +67,13 @@ TEST_F(ViewsWithSimulator, TheTargetListSortsAndExportsLiveTraffic) {
         [this] {
             if (Form->TargetList.size() < 8) return false;
             for (int r = 1; r <= 8; ++r)
-                if (!Rx(r, 11).endsWith(" nm") || Rx(r, 11).startsWith("n.a.")) return false;
+                if (!Rx(r, RxCol::Range).endsWith(" nm") ||
+                    Rx(r, RxCol::Range).startsWith("n.a."))
+                    return false;
             return true;
         },
         30000));
-    Form->TargetTable->SortBy(11, true); // Range
+    Form->TargetTable->SortBy(RxCol::Range, true);
     QTemporaryDir dir;
     const QString path = dir.filePath("live.csv");
     SetSaveFileHandler([&](const TSaveFileRequest&) { return path; });
@@ -83,7 +85,7 @@ TEST_F(ViewsWithSimulator, TheTargetListSortsAndExportsLiveTraffic) {
     ASSERT_EQ(lines.size(), static_cast<qsizetype>(Form->TargetList.size()) + 1);
     double last = -1;
     for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QString range = lines[i].split(QChar(','))[11]; // "3.5 nm"
+        const QString range = lines[i].split(QChar(','))[RxCol::Range]; // "3.5 nm"
         if (range.startsWith("n.a.")) continue;
         const double nm = range.split(' ')[0].toDouble();
         EXPECT_GE(nm, last) << lines[i].toStdString();
