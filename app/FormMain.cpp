@@ -226,8 +226,7 @@ QWidget* TFormMain::BuildSentTab() {
 
 QWidget* TFormMain::BuildReceivedTab() {
     auto* tab = Named(new QWidget, "TabSheet_Received", "Received data");
-    StringGrid_RxData = BuildReceivedGrid(tab);
-    FReceive.StringGrid_RxData = StringGrid_RxData;
+    StringGrid_RxData = FReceive.StringGrid_RxData = BuildReceivedGrid(tab);
     return tab;
 }
 

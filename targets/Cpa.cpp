@@ -10,8 +10,7 @@ constexpr double kRad = std::numbers::pi / 180;
 } // namespace
 
 bool MotionKnown(const TMotion& M) {
-    return std::abs(M.Lat) <= 90 && std::abs(M.Lon) <= 180 && M.Sog >= 0 && M.Sog <= 102.2 &&
-           M.Cog >= 0 && M.Cog < 360;
+    return PositionKnown(M) && SogKnown(M.Sog) && CogKnown(M.Cog);
 }
 
 TCpa CalcCpa(const TMotion& Own, const TMotion& Target) {

@@ -14,8 +14,24 @@ struct TMotion {
     double Cog = 360;   // degrees true
 };
 
-// True when every value is a real one: latitude within +-90, longitude within +-180, speed
-// 0 to 102.2 knots, course 0 to below 360.
+// Real values, not "not available" or impossible: latitude within +-90 and longitude within
+// +-180, speed 0 to 102.2 knots, course 0 to below 360.
+inline bool LatKnown(double Lat) {
+    return Lat >= -90 && Lat <= 90;
+}
+inline bool LonKnown(double Lon) {
+    return Lon >= -180 && Lon <= 180;
+}
+inline bool PositionKnown(const TMotion& M) {
+    return LatKnown(M.Lat) && LonKnown(M.Lon);
+}
+inline bool SogKnown(double Sog) {
+    return Sog >= 0 && Sog <= 102.2;
+}
+inline bool CogKnown(double Cog) {
+    return Cog >= 0 && Cog < 360;
+}
+// True when every value is a real one.
 bool MotionKnown(const TMotion& M);
 
 struct TCpa {

@@ -1,6 +1,7 @@
 #include "targets/TargetOrder.h"
 
 #include "nmea/Decimal.h"
+#include "targets/Cpa.h"
 
 #include <algorithm>
 #include <cctype>
@@ -61,7 +62,7 @@ bool Matches(const TTargetFilter& F, const TTargetFacts& T) {
     }
     if (F.Class && T.Class != F.Class) return false;
     // A target whose speed is not known is neither moving nor known to lie still.
-    const bool known = T.Sog >= 0 && T.Sog < 102.25;
+    const bool known = SogKnown(T.Sog);
     const bool moving = known && T.Sog >= kMovingKnots;
     if (F.Motion == TTargetFilter::TMotionFilter::Moving && !moving) return false;
     if (F.Motion == TTargetFilter::TMotionFilter::NotMoving && (!known || moving)) return false;

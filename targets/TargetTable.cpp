@@ -207,22 +207,18 @@ bool TTargetTable::ByNumber(int Col) const {
 TSortKey TTargetTable::KeyOf(int Row, int Col) const {
     const auto entry = static_cast<std::size_t>(Row - 1);
     const TTrack& t = FUnit.Tracks()[entry];
-    auto known = [](double V, double Limit) {
-        return std::abs(V) <= Limit ? std::optional<double>(V) : std::nullopt;
+    auto key = [](bool Known, double V) {
+        return NumberKey(Known ? std::optional<double>(V) : std::nullopt);
     };
     switch (Col) {
     case RxCol::SOG:
-        return NumberKey(t.Motion.Sog >= 0 && t.Motion.Sog < 102.25
-                             ? std::optional<double>(t.Motion.Sog)
-                             : std::nullopt);
+        return key(SogKnown(t.Motion.Sog), t.Motion.Sog);
     case RxCol::COG:
-        return NumberKey(t.Motion.Cog >= 0 && t.Motion.Cog < 360
-                             ? std::optional<double>(t.Motion.Cog)
-                             : std::nullopt);
+        return key(CogKnown(t.Motion.Cog), t.Motion.Cog);
     case RxCol::Latitude:
-        return NumberKey(known(t.Motion.Lat, 90));
+        return key(LatKnown(t.Motion.Lat), t.Motion.Lat);
     case RxCol::Longitude:
-        return NumberKey(known(t.Motion.Lon, 180));
+        return key(LonKnown(t.Motion.Lon), t.Motion.Lon);
     case RxCol::LastReport: // the youngest first
         return NumberKey(-FTargets[entry].LastReport);
     case TUnitReceive::kCpaColumn:

@@ -33,8 +33,7 @@ TMotion MotionOf(const TGeoCoor& Pos, const TOwnCourse& Course) {
 }
 
 std::optional<double> RangeNm(const TMotion& Own, const TMotion& Target) {
-    auto known = [](const TMotion& M) { return std::abs(M.Lat) <= 90 && std::abs(M.Lon) <= 180; };
-    if (!known(Own) || !known(Target)) return std::nullopt;
+    if (!PositionKnown(Own) || !PositionKnown(Target)) return std::nullopt;
     double dLon = Target.Lon - Own.Lon;
     if (dLon > 180) dLon -= 360;
     if (dLon < -180) dLon += 360;

@@ -187,10 +187,7 @@ int TUnitReceive::FindOrCreateRow(const std::string& MMSI) {
         if (row == 0) {
             FTargets.emplace_back();
             row = static_cast<int>(FTargets.size());
-            if (auto* grid = dynamic_cast<TRxGrid*>(FC.StringGrid_RxData))
-                grid->AppendRow();
-            else
-                FC.StringGrid_RxData->setRowCount(FC.StringGrid_RxData->rowCount() + 1);
+            FC.StringGrid_RxData->AppendRow();
         }
     }
     FTracks.resize(FTargets.size());
@@ -214,20 +211,30 @@ void TUnitReceive::SetLiveCell(int Row, int Col) {
         g->setItem(Row, Col, new TLiveItem(*this, Row - 1, Col));
 }
 
+void TUnitReceive::SetLiveCells(int Row) {
+    SetLiveCell(Row, RxCol::LastReport);
+    if (!HasCpaColumns()) return;
+    SetLiveCell(Row, kCpaColumn);
+    SetLiveCell(Row, kTcpaColumn);
+}
+
+bool TUnitReceive::MarksChanged(std::size_t Entry) {
+    FMarked.resize(FTargets.size());
+    const int e = static_cast<int>(Entry);
+    const char marks = static_cast<char>((Lost(e) ? 1 : 0) | (Dangerous(e) ? 2 : 0));
+    if (marks == FMarked[Entry]) return false;
+    FMarked[Entry] = marks;
+    return true;
+}
+
 // Only the cells whose text changed are repainted (a position report leaves name, call sign
 // and class as they were), with the age and CPA cells that every report changes; the whole
 // row when its lost mark or danger tint changed.
 void TUnitReceive::RowWritten(int Row) {
     QAbstractItemModel* m = FC.StringGrid_RxData->model();
-    const auto i = static_cast<std::size_t>(Row - 1);
-    FMarked.resize(FTargets.size());
-    const char marks = static_cast<char>((Lost(Row - 1) ? 1 : 0) | (Dangerous(Row - 1) ? 2 : 0));
     std::uint32_t changed = FChanged | 1u << RxCol::LastReport;
     if (HasCpaColumns()) changed |= 1u << kCpaColumn | 1u << kTcpaColumn;
-    if (marks != FMarked[i]) {
-        FMarked[i] = marks;
-        changed = ~0u;
-    }
+    if (MarksChanged(static_cast<std::size_t>(Row - 1))) changed = ~0u;
     FChanged = 0;
     for (int c = 0; c < m->columnCount(); ++c)
         if (changed & 1u << c)
@@ -264,7 +271,7 @@ void TUnitReceive::StorePosition(const TDynamic& D, const TRawMotion* Raw) {
 }
 
 void TUnitReceive::WriteDynamicCells(int r, const TDynamic& D, const TGeoCoor& target) {
-    SetLiveCell(r, RxCol::LastReport);
+    SetLiveCells(r);
     SetCell(r, RxCol::Class, Widen(D.AISclass));
     SetCell(r, RxCol::MMSI, Widen(D.MMSI));
     SetCell(r, RxCol::SOG, Widen(D.Speed) + " kn");
@@ -273,10 +280,6 @@ void TUnitReceive::WriteDynamicCells(int r, const TDynamic& D, const TGeoCoor& t
     SetCell(r, RxCol::Range, Widen(CalcRange(FOwnPos, target)) + " nm");
     SetCell(r, RxCol::Bearing, Widen(CalcBearing(FOwnPos, target)) + kDegree);
     SetCell(r, RxCol::COG, Widen(D.COG) + kDegree);
-    if (HasCpaColumns()) {
-        SetLiveCell(r, kCpaColumn);
-        SetLiveCell(r, kTcpaColumn);
-    }
 }
 
 void TUnitReceive::StoreStatic(const TStatic& S) {
@@ -299,7 +302,7 @@ void TUnitReceive::StoreStatic(const TStatic& S) {
 
 void TUnitReceive::WriteStaticCells(int r, const TStatic& S) {
     SetCell(r, RxCol::MMSI, Widen(S.MMSI));
-    SetLiveCell(r, RxCol::LastReport);
+    SetLiveCells(r);
     // Empty fields leave their cells: the row gathers what all static reports carried.
     if (!S.CallSign.empty()) SetCell(r, RxCol::CallSign, Widen(S.CallSign));
     if (!S.ShipName.empty()) SetCell(r, RxCol::ShipName, Widen(S.ShipName));
@@ -308,10 +311,6 @@ void TUnitReceive::WriteStaticCells(int r, const TStatic& S) {
         SetCell(r, RxCol::Dimensions,
                 Widen(S.Dimension.Laenge) + "m / " + Widen(S.Dimension.Breite) + "m");
     if (!S.VendorID.empty()) SetCell(r, RxCol::VendorID, Widen(S.VendorID));
-    if (HasCpaColumns()) {
-        SetLiveCell(r, kCpaColumn);
-        SetLiveCell(r, kTcpaColumn);
-    }
 }
 
 // The age cells read the time taken here; only the rows on screen are told, since the others
@@ -333,16 +332,12 @@ void TUnitReceive::RepaintVisibleRows() {
     if (first < 0) return;
     if (last < 0) last = rows->count() - 1;
     const bool cpa = HasCpaColumns();
-    FMarked.resize(FTargets.size());
     for (int v = first; v <= last; ++v) {
         const int r = rows->logicalIndex(v);
         if (r < 1 || r > static_cast<int>(FTargets.size()) || rows->isSectionHidden(r)) continue;
-        const auto i = static_cast<std::size_t>(r - 1);
         // A row whose lost mark or danger tint changed is drawn whole; otherwise only its
         // cells that follow the clock and the own ship.
-        const char marks = static_cast<char>((Lost(r - 1) ? 1 : 0) | (Dangerous(r - 1) ? 2 : 0));
-        if (marks != FMarked[i]) {
-            FMarked[i] = marks;
+        if (MarksChanged(static_cast<std::size_t>(r - 1))) {
             emit m->dataChanged(m->index(r, 0), m->index(r, m->columnCount() - 1),
                                 {Qt::DisplayRole});
             continue;
@@ -405,11 +400,7 @@ void TUnitReceive::AddCpaColumns() {
     SetCell(0, kCpaColumn, "CPA");
     SetCell(0, kTcpaColumn, "TCPA");
     const QSignalBlocker quiet(g->model());
-    for (int r = 1; r <= static_cast<int>(FTargets.size()); ++r)
-        if (g->item(r, RxCol::LastReport) != nullptr) { // a row that has had a report
-            SetLiveCell(r, kCpaColumn);
-            SetLiveCell(r, kTcpaColumn);
-        }
+    for (int r = 1; r <= static_cast<int>(FTargets.size()); ++r) SetLiveCells(r);
 }
 
 void TUnitReceive::SetSortMark(int Col, bool Ascending) {

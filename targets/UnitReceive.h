@@ -26,14 +26,6 @@ class QTableWidget;
 class QTimer;
 class QWidget;
 
-struct TReceiveControls {
-    QTableWidget* StringGrid_RxData = nullptr;
-    QLabel* Label_Rx = nullptr;        // "Receiver" field of the diagnostics status group
-    QMenu* MenuItem_DataCol = nullptr; // "Data Columns"
-    std::array<QAction*, kRxColumns> ColumnItems{}; // MenuItem_Class ... MenuItem_VesselType
-    QAction* MenuItem_Allvisible = nullptr;
-};
-
 // The received-data table. A row added at the bottom for a new target would make the view lay
 // out and repaint all it shows, and redraw its scroll bar, once per target: a storm of new
 // MMSIs would repaint the table for every sentence. Rows appended below keep what is on
@@ -49,6 +41,14 @@ private:
     QTimer* FGeometry;
     bool FAppendOnly = false; // since the last layout, rows were only appended
     bool FOtherChange = false;
+};
+
+struct TReceiveControls {
+    TRxGrid* StringGrid_RxData = nullptr;
+    QLabel* Label_Rx = nullptr;        // "Receiver" field of the diagnostics status group
+    QMenu* MenuItem_DataCol = nullptr; // "Data Columns"
+    std::array<QAction*, kRxColumns> ColumnItems{}; // MenuItem_Class ... MenuItem_VesselType
+    QAction* MenuItem_Allvisible = nullptr;
 };
 
 // The table, filling Tab: 14 columns, three rows, 16-pixel rows, no fixed rows or columns.
@@ -114,8 +114,6 @@ public:
     bool Lost(int Entry) const;
     // The own ship's motion now, from the own position and course.
     TMotion OwnMotion() const;
-    // The time of the last age refresh (days).
-    double RefreshedAt() const { return FTickNow; }
     TCpaLimits CpaLimits;
     // The columns of CPA and TCPA, added to the table the first time they are shown.
     static constexpr int kCpaColumn = kRxColumns;
@@ -142,8 +140,13 @@ private:
     void SetCell(int Row, int Col, const QString& Text);
     // A cell whose text follows the clock or the own motion.
     void SetLiveCell(int Row, int Col);
-    // The row's cells were written with the model quiet: one notice for all of them.
+    // The row's age cell, and its CPA and TCPA cells once the table has them.
+    void SetLiveCells(int Row);
+    // The row's cells were written with the model quiet: notices for those that changed.
     void RowWritten(int Row);
+    // Whether the entry's lost mark or danger tint differs from how its row was last drawn;
+    // remembers the new marks.
+    bool MarksChanged(std::size_t Entry);
     void RepaintVisibleRows();
     void WriteDynamicCells(int Row, const TDynamic& D, const TGeoCoor& Target);
     void WriteStaticCells(int Row, const TStatic& S);
