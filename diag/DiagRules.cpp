@@ -109,9 +109,9 @@ TAdcCaptions EvaluateADC(std::string_view S, bool TxSeen) {
     return c;
 }
 
-TRmcVelocity RmcVelocity(std::string_view Sentence) {
+TOwnCourse RmcVelocity(std::string_view Sentence) {
     Sentence = Sentence.substr(0, Sentence.find_first_of("*\r\n"));
-    TRmcVelocity v;
+    TOwnCourse v{"", ""};
     std::size_t start = 0;
     for (int field = 0; start <= Sentence.size(); ++field) {
         const std::size_t comma = Sentence.find(',', start);

@@ -2,6 +2,8 @@
 // Diagnostics without widgets: the transponder's status record, the GPS position fields, the
 // lamp masks and the converter readings of the status sentence.
 
+#include "targets/Geodesy.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -34,10 +36,7 @@ std::string NmeaLonToDeg(std::string_view Field, std::string_view Hemisphere);
 // RMC's speed over ground (knots) and course (degrees true), fields 7 and 8 counted as they
 // stand, empty ones included (a ship lying still often sends no course); the texts as the
 // sentence has them, empty when missing, up to the checksum.
-struct TRmcVelocity {
-    std::string Sog, Cog;
-};
-TRmcVelocity RmcVelocity(std::string_view Sentence);
+TOwnCourse RmcVelocity(std::string_view Sentence);
 
 // ---- Status sentence "RES" -------------------------------------------------------------------
 

@@ -221,9 +221,9 @@ TDiagControls BuildDiagControls(QWidget* Tab) {
 }
 
 TUnitDiag::TUnitDiag(const TDiagControls& Controls, TDUT_Status& Status, TGeoCoor& OwnPos,
-                   TOwnCourse& OwnCourse,
-                     std::function<void(const std::string&)> LogSentence)
-    : FC(Controls), FStatus(Status), FOwnPos(OwnPos), FOwnCourse(OwnCourse), FLogSentence(std::move(LogSentence)) {}
+                     TOwnCourse& OwnCourse, std::function<void(const std::string&)> LogSentence)
+    : FC(Controls), FStatus(Status), FOwnPos(OwnPos), FOwnCourse(OwnCourse),
+      FLogSentence(std::move(LogSentence)) {}
 
 // ---- GPS status ------------------------------------------------------------------------------
 
@@ -254,8 +254,7 @@ void TUnitDiag::HandleGPS(const std::string& S) {
             FStatus.ValidFix = "OK";
             FOwnPos.Lat = NmeaLatToDeg(f[3], f[4]);
             FOwnPos.Lon = NmeaLonToDeg(f[5], f[6]);
-            const TRmcVelocity v = RmcVelocity(S);
-            FOwnCourse = {v.Sog, v.Cog};
+            FOwnCourse = RmcVelocity(S);
             ShowFields(FC.Memo_RMC, f, n);
         } else if (n >= 3 && f[2] != "A") {
             FStatus.ValidFix = "No Fix.";

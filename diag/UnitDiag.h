@@ -60,8 +60,7 @@ class TUnitDiag {
 public:
     // LogSentence writes a received sentence to the trace log when it is open.
     TUnitDiag(const TDiagControls& Controls, TDUT_Status& Status, TGeoCoor& OwnPos,
-             TOwnCourse& OwnCourse,
-              std::function<void(const std::string&)> LogSentence);
+              TOwnCourse& OwnCourse, std::function<void(const std::string&)> LogSentence);
 
     // Handlers take the received sentence as bytes, one character per byte, CR included.
     void HandleGPS(const std::string& S);

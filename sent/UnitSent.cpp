@@ -130,10 +130,9 @@ TSentControls BuildSentControls(QWidget* Tab) {
 }
 
 TUnitSent::TUnitSent(const TSentControls& Controls, std::function<void()> Transmitted,
-                     TGeoCoor& OwnPos, TOwnCourse& OwnCourse, TMsg5_setup& Setup,
-                     TUtcClock Now)
-    : FC(Controls), FTransmitted(std::move(Transmitted)), FOwnPos(OwnPos), FOwnCourse(OwnCourse), FSetup(Setup),
-      FNow(std::move(Now)) {}
+                     TGeoCoor& OwnPos, TOwnCourse& OwnCourse, TMsg5_setup& Setup, TUtcClock Now)
+    : FC(Controls), FTransmitted(std::move(Transmitted)), FOwnPos(OwnPos), FOwnCourse(OwnCourse),
+      FSetup(Setup), FNow(std::move(Now)) {}
 
 void TUnitSent::HandleVDO(const std::string& S) {
     if (S.empty() || !ParseNmeaVD(S, FVD, FSetup)) return;

@@ -46,8 +46,7 @@ public:
     // Transmitted runs on every own transmission reported; Setup is the joining state shared
     // with the received sentences.
     TUnitSent(const TSentControls& Controls, std::function<void()> Transmitted, TGeoCoor& OwnPos,
-              TOwnCourse& OwnCourse,
-              TMsg5_setup& Setup, TUtcClock Now);
+              TOwnCourse& OwnCourse, TMsg5_setup& Setup, TUtcClock Now);
 
     void HandleVDO(const std::string& S); // the received sentence as bytes
     void StartTxClock();

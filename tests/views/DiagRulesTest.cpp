@@ -186,7 +186,7 @@ TEST(RmcVelocity, FieldsSevenAndEightAsTheyStand) {
         {"$GPRMC,123519,A", "", ""},
     };
     for (const auto& c : cases) {
-        const TRmcVelocity v = RmcVelocity(c.sentence);
+        const TOwnCourse v = RmcVelocity(c.sentence);
         EXPECT_EQ(v.Sog, c.sog) << c.sentence;
         EXPECT_EQ(v.Cog, c.cog) << c.sentence;
     }
