@@ -7,6 +7,8 @@ CORVANE_PACKAGES=(
     qt6-base-dev libgl-dev libjpeg62-turbo-dev
     qt6-base-private-dev   # switches accessibility on under the offscreen platform in the tests
     gpsd-clients   # gpsdecode: the independent decoder the codec is compared with
+    gpsd           # a real client of the shared stream in the tests
+    ser2net        # a real serial-to-TCP server in front of the simulator in the tests
     clang libclang-rt-14-dev   # libFuzzer for the fuzz smoke run
 )
 
