@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <sys/file.h>
@@ -23,6 +25,50 @@ std::string& TestDir() {
 std::string& SysTtyDir() {
     static std::string dir;
     return dir;
+}
+
+// The program's network ports by name ("COM20"); written at start, read at every open.
+struct TDeclarations {
+    std::mutex Lock;
+    std::map<std::string, TNetworkAddress> Ports;
+};
+
+TDeclarations& Declarations() {
+    static TDeclarations d;
+    return d;
+}
+
+std::optional<TNetworkAddress> DeclaredAddress(const std::string& Name) {
+    TDeclarations& d = Declarations();
+    std::lock_guard<std::mutex> lock(d.Lock);
+    const auto it = d.Ports.find(Name);
+    if (it == d.Ports.end()) return std::nullopt;
+    return it->second;
+}
+
+// An address given as text (a link's target, a name): a bad one leads nowhere, and the
+// message shows what was given.
+TPortTarget NetworkTarget(const std::string& Text) {
+    TPortTarget t;
+    TNetworkAddress a;
+    std::string error;
+    if (ParseNetworkAddress(Text, a, error)) {
+        t.Path = a.Url();
+        t.Network = a;
+    } else {
+        t.Path = PrintableAddress(Text);
+        t.Stale = true;
+    }
+    return t;
+}
+
+// The target text of a link, or empty.
+std::string LinkText(const std::string& Link) {
+    char buf[4096];
+    const ssize_t n = readlink(Link.c_str(), buf, sizeof buf);
+    return n > 0 && static_cast<std::size_t>(n) < sizeof buf
+               ? std::string(buf, static_cast<std::size_t>(n))
+               : std::string();
 }
 
 std::string UserDirectory() {
@@ -112,6 +158,12 @@ std::string TableDevicePath(int PortNum) {
 
 TPortTarget ResolvePort(const std::string& Name) {
     TPortTarget t;
+    if (auto declared = DeclaredAddress(Name)) {
+        t.Path = declared->Url();
+        t.Network = std::move(declared);
+        return t;
+    }
+    if (LooksLikeNetworkAddress(Name)) return NetworkTarget(Name);
     if (Name.find('/') != std::string::npos) {
         t.Path = Name;
         t.Published = PublishedLink(Name);
@@ -121,6 +173,8 @@ TPortTarget ResolvePort(const std::string& Name) {
     const std::string link = dir + "/" + Name;
     const bool trusted = PortDirectoryTrusted(dir);
     if (trusted && LinkExists(link)) {
+        if (const std::string text = LinkText(link); LooksLikeNetworkAddress(text))
+            return NetworkTarget(text);
         if (!IsPseudoTerminal(link)) {
             t.Path = link;
             return t;
@@ -152,6 +206,24 @@ TPortTarget ResolvePort(const std::string& Name) {
     t.Path = link;
     t.Stale = LinkExists(link);
     return t;
+}
+
+void DeclareNetworkPort(int PortNum, const std::string& Url) {
+    if (PortNum < 1)
+        throw std::invalid_argument("a network port needs a port number of 1 or more, not " +
+                                    std::to_string(PortNum));
+    TNetworkAddress a;
+    std::string error;
+    if (!ParseNetworkAddress(Url, a, error)) throw std::invalid_argument(error);
+    TDeclarations& d = Declarations();
+    std::lock_guard<std::mutex> lock(d.Lock);
+    d.Ports[PortName(PortNum)] = a;
+}
+
+void ForgetNetworkPorts() {
+    TDeclarations& d = Declarations();
+    std::lock_guard<std::mutex> lock(d.Lock);
+    d.Ports.clear();
 }
 
 std::string ResolveDevicePath(const std::string& Name) {

@@ -18,7 +18,18 @@
 // Whatever the name leads to, the port never opens a terminal that is not a serial line: the
 // system console, virtual consoles and /dev/tty, or a pseudo-terminal that was not reached
 // through a published link (see IsConsoleDevice and the port's open).
+//
+// A port number may also stand for a network address, "tcp://HOST:PORT" (NetworkAddress.h):
+// - declared by the program for the run (DeclareNetworkPort), which comes before everything
+//   above;
+// - or as a link COM<n> in the port directory whose target text is the address
+//   (ln -s tcp://192.168.4.1:10110 COM20), under the directory's rules above. A link whose
+//   text is an address but not a valid one counts as not found.
+// A name that is itself such an address stands for it too.
 
+#include "serial/NetworkAddress.h"
+
+#include <optional>
 #include <string>
 #include <sys/types.h>
 
@@ -38,11 +49,20 @@ bool PortDirectoryTrusted(const std::string& Dir);
 
 // Where a name leads.
 struct TPortTarget {
-    std::string Path;       // the device path, also used in error messages
+    std::string Path;       // the device path (a network port's URL), also used in messages
     bool Published = false; // a pseudo-terminal link whose publisher lives
     bool Stale = false;     // a link that must not be followed: the port counts as not found
+    std::optional<TNetworkAddress> Network; // the name stands for this network address
 };
 TPortTarget ResolvePort(const std::string& Name);
+
+// The program's own declaration for this run: COM<PortNum> (PortNum 1 or more) stands for the
+// network address Url ("tcp://HOST:PORT"), before any link or device of that name. Declaring a
+// number again replaces its address. A bad Url or number throws std::invalid_argument with a
+// one-line message (the one ParseNetworkAddress gives).
+void DeclareNetworkPort(int PortNum, const std::string& Url);
+// Withdraws every declaration (tests).
+void ForgetNetworkPorts();
 
 // The device path that Name (the filled-in DeviceName pattern) stands for.
 std::string ResolveDevicePath(const std::string& Name);

@@ -158,12 +158,16 @@ void TVaCustomComm::OpenHandle() {
     const TPortTarget target = ResolvePort(VaFillDeviceName(FDeviceName, FPortNum));
     if (target.Stale) RaiseNotFound(target.Path);
     bool notFound = false;
-    const VaPlatform::THandle h = VaPlatform::OpenDevice(target.Path, target.Published, notFound);
-    if (h == VaPlatform::InvalidHandle) {
+    std::unique_ptr<VaPlatform::TDevice> device =
+        target.Network
+            ? VaPlatform::OpenNetwork(*target.Network, VaPlatform::kNetworkOpenMs, notFound)
+            : VaPlatform::OpenTerminal(target.Path, target.Published, notFound);
+    if (!device) {
+        const int error = errno;
         if (notFound) RaiseNotFound(target.Path);
-        RaiseCantOpen(target.Path, errno);
+        RaiseCantOpen(target.Path, error);
     }
-    FHandle = h;
+    FDevice = std::move(device);
 }
 
 void TVaCustomComm::WriteLineSettings() {
@@ -191,7 +195,7 @@ void TVaCustomComm::WriteLineSettings() {
     s.ErrorChar = FEventChars.ErrorChar();
     s.EventChar = FEventChars.EventChar();
     s.EofChar = FEventChars.EventChar();
-    if (!VaPlatform::WriteLineSettings(FHandle, s)) RaiseCommError(VaMsg::WriteDcb, errno);
+    if (!FDevice->WriteLineSettings(s)) RaiseCommError(VaMsg::WriteDcb, errno);
 }
 
 std::uint32_t TVaCustomComm::ComputeEventMask() const {
@@ -204,12 +208,12 @@ std::uint32_t TVaCustomComm::ComputeEventMask() const {
 void TVaCustomComm::StartThreads() {
     IVaSynchronizer& sync = FSynchronizer != nullptr ? *FSynchronizer : DefaultSynchronizer();
     if (FEventMask != 0) {
-        FEventThread = std::make_unique<TVaCommEventThread>(*this, FHandle, FEventMask,
+        FEventThread = std::make_unique<TVaCommEventThread>(*this, *FDevice, FEventMask,
                                                             FBuffers.ReadSize(), sync);
         FEventThread->Start(FEventPriority);
     }
     if (!FDirectWrite) {
-        FWriteThread = std::make_unique<TVaCommWriteThread>(*this, FHandle, FBuffers.WriteSize(),
+        FWriteThread = std::make_unique<TVaCommWriteThread>(*this, *FDevice, FBuffers.WriteSize(),
                                                             FWriteSection, sync);
         FWriteThread->Start(FWritePriority);
     }
@@ -232,16 +236,15 @@ void TVaCustomComm::Open() {
     OpenHandle();
     try {
         if (FUpdateDCB) WriteLineSettings();
-        if (!VaPlatform::SetQueueSizes(FHandle, FBuffers.ReadSize(), FBuffers.WriteSize()))
+        if (!FDevice->SetQueueSizes(FBuffers.ReadSize(), FBuffers.WriteSize()))
             RaiseCommError(VaMsg::InitBuffers, errno);
-        if (!VaPlatform::SetImmediateReads(FHandle)) RaiseCommError(VaMsg::SetTimeouts, errno);
+        if (!FDevice->SetImmediateReads()) RaiseCommError(VaMsg::SetTimeouts, errno);
         FEventMask = ComputeEventMask();
-        VaPlatform::ReadLineCounters(FHandle, FLastCounters);
+        FDevice->ReadLineCounters(FLastCounters);
         StartThreads();
     } catch (...) {
         StopThreads();
-        VaPlatform::CloseDevice(FHandle);
-        FHandle = VaPlatform::InvalidHandle;
+        FDevice.reset();
         throw;
     }
     if (FOnOpen) {
@@ -258,8 +261,7 @@ void TVaCustomComm::Close() {
     {
         std::lock_guard<TVaCriticalSection> lock(FGlobalSection);
         StopThreads();
-        VaPlatform::CloseDevice(FHandle);
-        FHandle = VaPlatform::InvalidHandle;
+        FDevice.reset();
     }
     if (FOnClose && !FDestroying) FOnClose(*this);
     // The settle time is for the next open; a port that is going away has none.
@@ -282,7 +284,7 @@ int TVaCustomComm::WriteBuf(const void* Buf, int Count) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(FBuffers.WriteTimeout());
     while (done < Count) {
-        const long n = VaPlatform::WriteDevice(FHandle, p + done, Count - done);
+        const long n = FDevice->Write(p + done, static_cast<std::size_t>(Count - done));
         if (n > 0) {
             done += static_cast<int>(n);
             FBytesWritten += static_cast<std::uint64_t>(n);
@@ -293,8 +295,7 @@ int TVaCustomComm::WriteBuf(const void* Buf, int Count) {
                               deadline - std::chrono::steady_clock::now())
                               .count();
         if (left <= 0) break;
-        const auto r = VaPlatform::WaitAny({}, FHandle, VaPlatform::TDeviceWait::Writable,
-                                           static_cast<int>(left));
+        const auto r = FDevice->Wait({}, VaPlatform::TDeviceWait::Writable, static_cast<int>(left));
         if (r.Gone || r.Failed) RaiseCommError(VaMsg::WriteError, r.Gone ? EIO : errno);
     }
     // What the device took, also after a time-out: those bytes are on their way.
@@ -313,7 +314,7 @@ int TVaCustomComm::ReadBuf(void* Buf, int Count) {
     if (!Active() || Count <= 0) return 0;
     std::lock_guard<TVaCriticalSection> lock(FGlobalSection);
     if (!Active()) return 0;
-    const long n = VaPlatform::ReadDevice(FHandle, Buf, static_cast<std::size_t>(Count));
+    const long n = FDevice->Read(Buf, static_cast<std::size_t>(Count));
     if (n < 0) RaiseCommError(VaMsg::ReadError, errno);
     FBytesRead += static_cast<std::uint64_t>(n);
     return static_cast<int>(n);
@@ -323,10 +324,9 @@ TVaCommStatus TVaCustomComm::GetStatus() {
     std::lock_guard<TVaCriticalSection> lock(FGlobalSection);
     TVaCommStatus s;
     if (!Active()) return s;
-    if (!VaPlatform::QueueLevels(FHandle, s.InQueue, s.OutQueue))
-        RaiseCommError(VaMsg::Statistics, errno);
+    if (!FDevice->QueueLevels(s.InQueue, s.OutQueue)) RaiseCommError(VaMsg::Statistics, errno);
     VaPlatform::TLineCounters now;
-    if (!VaPlatform::ReadLineCounters(FHandle, now)) RaiseCommError(VaMsg::Statistics, errno);
+    if (!FDevice->ReadLineCounters(now)) RaiseCommError(VaMsg::Statistics, errno);
     const VaPlatform::TLineCounters& was = FLastCounters;
     if (now.Valid && was.Valid) {
         if (now.BufOverrun != was.BufOverrun) s.Errors |= VaLineError::RxOver;
@@ -339,35 +339,35 @@ TVaCommStatus TVaCustomComm::GetStatus() {
     return s;
 }
 
-static void Purge(VaPlatform::THandle H, bool Input, bool Output, TVaCommWriteThread* Writer) {
+static void Purge(VaPlatform::TDevice& D, bool Input, bool Output, TVaCommWriteThread* Writer) {
     if (Output && Writer != nullptr) Writer->PurgeWrite();
-    if (!VaPlatform::PurgeDevice(H, Input, Output)) RaiseCommError(VaMsg::ClearBuffers, errno);
+    if (!D.Purge(Input, Output)) RaiseCommError(VaMsg::ClearBuffers, errno);
 }
 
 void TVaCustomComm::PurgeRead() {
     if (!Active()) return;
     std::lock_guard<TVaCriticalSection> lock(FGlobalSection);
-    Purge(FHandle, true, false, FWriteThread.get());
+    Purge(*FDevice, true, false, FWriteThread.get());
 }
 
 void TVaCustomComm::PurgeWrite() {
     if (!Active()) return;
     std::lock_guard<TVaCriticalSection> lock(FGlobalSection);
-    Purge(FHandle, false, true, FWriteThread.get());
+    Purge(*FDevice, false, true, FWriteThread.get());
 }
 
 void TVaCustomComm::PurgeReadWrite() {
     if (!Active()) return;
     std::lock_guard<TVaCriticalSection> lock(FGlobalSection);
-    Purge(FHandle, true, true, FWriteThread.get());
+    Purge(*FDevice, true, true, FWriteThread.get());
 }
 
 void TVaCustomComm::SetDTR(bool Value) {
-    if (Active()) VaPlatform::SetModemLine(FHandle, true, Value);
+    if (Active()) FDevice->SetModemLine(true, Value);
 }
 
 void TVaCustomComm::SetRTS(bool Value) {
-    if (Active()) VaPlatform::SetModemLine(FHandle, false, Value);
+    if (Active()) FDevice->SetModemLine(false, Value);
 }
 
 // --- clients ---

@@ -11,6 +11,7 @@
 #include "serial/VaCommError.h"
 #include "serial/VaCommPlatform.h"
 #include "serial/VaCommSettings.h"
+#include "serial/VaDevice.h"
 #include "serial/VaSync.h"
 
 #include <atomic>
@@ -50,7 +51,7 @@ public:
     // Stops the threads, releases the device, calls OnClose and pauses 300 ms; a closed port
     // returns at once. Destroying an open port closes it the same way, without the pause.
     void Close();
-    bool Active() const { return FHandle != VaPlatform::InvalidHandle; }
+    bool Active() const { return FDevice != nullptr; }
     // Opens the port when AutoOpen is set; the owner calls it once it has finished loading.
     void Loaded();
 
@@ -72,7 +73,7 @@ public:
     void DisableControls() { FControlsEnabled = false; }
     bool ControlsEnabled() const { return FControlsEnabled; }
 
-    // The device path that DeviceName and PortNum stand for now.
+    // The device path that DeviceName and PortNum stand for now (a network port's URL).
     std::string DevicePath() const;
     // None uses DefaultSynchronizer(). Refused while open.
     void SetSynchronizer(IVaSynchronizer* Sync);
@@ -140,8 +141,8 @@ protected:
     void SetOnEvent1(TVaNotifyEvent H) { FOnEvent1 = std::move(H); }
     void SetOnEvent2(TVaNotifyEvent H) { FOnEvent2 = std::move(H); }
 
-    VaPlatform::THandle FHandle = VaPlatform::InvalidHandle;
-    TVaCriticalSection FWriteSection;  // guards the write queue
+    std::unique_ptr<VaPlatform::TDevice> FDevice; // the open line: a serial device or a network one
+    TVaCriticalSection FWriteSection;             // guards the write queue
     TVaCriticalSection FGlobalSection; // serialises closing, reads, status queries and purges
     std::unique_ptr<TVaCommEventThread> FEventThread;
     std::unique_ptr<TVaCommWriteThread> FWriteThread;

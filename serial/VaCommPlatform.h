@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 namespace VaPlatform {
@@ -81,6 +82,11 @@ struct TWaitResult {
 // TimeoutMs waits without limit.
 TWaitResult WaitAny(std::initializer_list<TVaWaitEvent*> Events, THandle Device, TDeviceWait What,
                     int TimeoutMs);
+// The wait underneath: Device (none when negative) is polled for Want (poll flags), and
+// Revents gets what it reported when no event came first. Ready and Gone are left to the
+// caller, who knows the device.
+TWaitResult PollAny(std::initializer_list<TVaWaitEvent*> Events, THandle Device, short Want,
+                    int TimeoutMs, short& Revents);
 
 int CurrentThreadId();
 // Niceness of one thread; raising it needs privileges and is silently skipped without them.

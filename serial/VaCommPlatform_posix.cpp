@@ -306,18 +306,14 @@ bool PurgeDevice(THandle H, bool Input, bool Output) {
     return ioctl(H, TCFLSH, what) == 0;
 }
 
-TWaitResult WaitAny(std::initializer_list<TVaWaitEvent*> Events, THandle Device, TDeviceWait What,
-                    int TimeoutMs) {
+TWaitResult PollAny(std::initializer_list<TVaWaitEvent*> Events, THandle Device, short Want,
+                    int TimeoutMs, short& Revents) {
     pollfd fds[8];
     int n = 0;
     for (TVaWaitEvent* e : Events) fds[n++] = {e->Handle(), POLLIN, 0};
     const int events = n;
-    if (What != TDeviceWait::None && Device >= 0) {
-        const short want = What == TDeviceWait::Readable   ? POLLIN
-                           : What == TDeviceWait::Writable ? POLLOUT
-                                                           : 0;
-        fds[n++] = {Device, want, 0};
-    }
+    if (Device >= 0) fds[n++] = {Device, Want, 0};
+    Revents = 0;
     TWaitResult r;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
     for (;;) {
@@ -344,8 +340,19 @@ TWaitResult WaitAny(std::initializer_list<TVaWaitEvent*> Events, THandle Device,
             r.Event = i;
             return r;
         }
-    if (n > events) {
-        const short rev = fds[events].revents;
+    if (n > events) Revents = fds[events].revents;
+    return r;
+}
+
+TWaitResult WaitAny(std::initializer_list<TVaWaitEvent*> Events, THandle Device, TDeviceWait What,
+                    int TimeoutMs) {
+    const short want = What == TDeviceWait::Readable   ? POLLIN
+                       : What == TDeviceWait::Writable ? POLLOUT
+                                                       : 0;
+    const THandle polled = What != TDeviceWait::None ? Device : InvalidHandle;
+    short rev = 0;
+    TWaitResult r = PollAny(Events, polled, want, TimeoutMs, rev);
+    if (r.Event < 0 && !r.Failed && !r.TimedOut && polled >= 0) {
         r.Gone = (rev & (POLLHUP | POLLERR | POLLNVAL)) != 0;
         r.Ready = !r.Gone && (rev & (POLLIN | POLLOUT)) != 0;
     }

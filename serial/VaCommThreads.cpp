@@ -54,7 +54,7 @@ std::uint32_t CounterChanges(const VaPlatform::TLineCounters& A,
 
 } // namespace
 
-TVaCommEventThread::TVaCommEventThread(TVaCustomComm& Owner, VaPlatform::THandle Device,
+TVaCommEventThread::TVaCommEventThread(TVaCustomComm& Owner, VaPlatform::TDevice& Device,
                                        std::uint32_t Mask, int ReadSize, IVaSynchronizer& Sync)
     : FOwner(Owner), FDevice(Device), FMask(Mask), FReadSize(ReadSize), FSync(Sync),
       FWrittenAtStart(Owner.FBytesWritten.load()) {}
@@ -86,7 +86,7 @@ void TVaCommEventThread::Execute(std::stop_token Stop) {
     SetThreadPriority(FThreadId, FPriority);
     try {
         TLineCounters counters;
-        ReadLineCounters(FDevice, counters);
+        FDevice.ReadLineCounters(counters);
         const bool watchCounters = counters.Valid && (FMask & CounterEvents) != 0;
         bool silent = false; // the device is gone or the wait failed: only a stop ends this
         bool unread = false; // bytes lie in the device queue that nobody took
@@ -104,11 +104,12 @@ void TVaCommEventThread::Execute(std::stop_token Stop) {
                 const bool paced =
                     !silent && (unread || watchCounters || (FMask & VaEv::TxEmpty) != 0 ||
                                 ((FMask & VaEv::Rx80Full) != 0 && what != TDeviceWait::Readable));
-                const TWaitResult r = WaitAny({&FEvent}, FDevice, what, paced ? PaceMs : -1);
+                const TWaitResult r = FDevice.Wait({&FEvent}, what, paced ? PaceMs : -1);
                 if (Stop.stop_requested() || r.Event == 0) break;
                 if (r.Failed || r.Gone) {
-                    // A vanished device reports hang-up at once and forever: fall silent
-                    // rather than spin; the application's watchdog notices the silence.
+                    // A vanished device (a closed connection) reports so at once and forever:
+                    // fall silent rather than spin; the application's watchdog notices the
+                    // silence.
                     silent = true;
                     continue;
                 }
@@ -116,7 +117,7 @@ void TVaCommEventThread::Execute(std::stop_token Stop) {
             again = false;
 
             int in = 0, out = 0;
-            if (!QueueLevels(FDevice, in, out)) {
+            if (!FDevice.QueueLevels(in, out)) {
                 silent = true;
                 continue;
             }
@@ -128,7 +129,7 @@ void TVaCommEventThread::Execute(std::stop_token Stop) {
             above80 = full;
             if (watchCounters) {
                 TLineCounters now;
-                if (ReadLineCounters(FDevice, now)) {
+                if (FDevice.ReadLineCounters(now)) {
                     ev |= CounterChanges(counters, now);
                     counters = now;
                 }
@@ -150,7 +151,7 @@ void TVaCommEventThread::Execute(std::stop_token Stop) {
             TVaCustomComm* owner = &FOwner;
             if (!FSync.Synchronize([owner, ev] { owner->HandleThreadEvents(ev); }, Stop)) break;
 
-            if (!QueueLevels(FDevice, in, out)) {
+            if (!FDevice.QueueLevels(in, out)) {
                 silent = true;
                 continue;
             }
@@ -172,7 +173,7 @@ void TVaCommEventThread::Execute(std::stop_token Stop) {
     }
 }
 
-TVaCommWriteThread::TVaCommWriteThread(TVaCustomComm& Owner, VaPlatform::THandle Device,
+TVaCommWriteThread::TVaCommWriteThread(TVaCustomComm& Owner, VaPlatform::TDevice& Device,
                                        int QueueSize, TVaCriticalSection& WriteSection,
                                        IVaSynchronizer& Sync)
     : FBuffer(QueueSize), FOwner(Owner), FDevice(Device), FWriteSection(WriteSection), FSync(Sync) {
@@ -331,7 +332,7 @@ void TVaCommWriteThread::Execute(std::stop_token Stop) {
                 }
             }
             // Without the lock: appends go behind these bytes, and only this thread removes.
-            const long n = WriteDevice(FDevice, data, static_cast<std::size_t>(count));
+            const long n = FDevice.Write(data, static_cast<std::size_t>(count));
             if (n > 0) {
                 backoff = 0;
                 if (Completion(n)) HandOver(VaEv::TxEmpty, Stop);
@@ -340,7 +341,7 @@ void TVaCommWriteThread::Execute(std::stop_token Stop) {
             bool failed = n < 0 && !WouldBlock(errno);
             if (!failed) {
                 // The device takes nothing now: wait until it does, the bytes stay queued.
-                r = WaitAny({&FCloseEvent, &FFlushEvent}, FDevice, TDeviceWait::Writable, -1);
+                r = FDevice.Wait({&FCloseEvent, &FFlushEvent}, TDeviceWait::Writable, -1);
                 if (r.Failed || r.Event == 0) break;
                 if (r.Event == 1) {
                     AcknowledgeFlush();

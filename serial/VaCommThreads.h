@@ -1,7 +1,7 @@
 #pragma once
 // The receive thread, the write thread and the write queue of an open port.
 
-#include "serial/VaCommPlatform.h"
+#include "serial/VaDevice.h"
 #include "serial/VaSync.h"
 
 #include <atomic>
@@ -34,7 +34,7 @@ private:
 // Waits for line events and has the user-interface thread handle each set of them.
 class TVaCommEventThread {
 public:
-    TVaCommEventThread(TVaCustomComm& Owner, VaPlatform::THandle Device, std::uint32_t Mask,
+    TVaCommEventThread(TVaCustomComm& Owner, VaPlatform::TDevice& Device, std::uint32_t Mask,
                        int ReadSize, IVaSynchronizer& Sync);
     ~TVaCommEventThread();
     TVaCommEventThread(const TVaCommEventThread&) = delete;
@@ -51,7 +51,7 @@ private:
     std::atomic<std::uint32_t> FEvtMask{0}; // the events of the last hand-over
     TVaWaitEvent FEvent;                    // the stop request
     TVaCustomComm& FOwner;
-    VaPlatform::THandle FDevice;
+    VaPlatform::TDevice& FDevice;
     std::uint32_t FMask;
     int FReadSize;
     IVaSynchronizer& FSync;
@@ -64,7 +64,7 @@ private:
 // Drains the write queue into the device.
 class TVaCommWriteThread {
 public:
-    TVaCommWriteThread(TVaCustomComm& Owner, VaPlatform::THandle Device, int QueueSize,
+    TVaCommWriteThread(TVaCustomComm& Owner, VaPlatform::TDevice& Device, int QueueSize,
                        TVaCriticalSection& WriteSection, IVaSynchronizer& Sync);
     ~TVaCommWriteThread();
     TVaCommWriteThread(const TVaCommWriteThread&) = delete;
@@ -93,7 +93,7 @@ private:
     TVaWaitEvent FWriteEvent; // signalled while the queue holds bytes
     TVaWaitEvent FCloseEvent, FFlushEvent, FFlushDoneEvent;
     TVaCustomComm& FOwner;
-    VaPlatform::THandle FDevice;
+    VaPlatform::TDevice& FDevice;
     TVaCriticalSection& FWriteSection;
     std::condition_variable_any FRoom;
     IVaSynchronizer& FSync;
