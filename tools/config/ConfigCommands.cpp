@@ -68,6 +68,12 @@ std::string Port(int N) {
     return "COM " + std::to_string(N);
 }
 
+// How the messages name a port: "COM 20", or the address alone for "--port tcp://HOST:PORT",
+// whose number is the program's own.
+std::string PortLabel(const TConfigOptions& O, int N) {
+    return N == kAddressPortNum && !O.PortUrl.empty() ? O.PortUrl : Port(N);
+}
+
 std::string Capitalised(std::string S) {
     if (!S.empty() && S[0] >= 'a' && S[0] <= 'z') S[0] = static_cast<char>(S[0] - 'a' + 'A');
     return S;
@@ -127,11 +133,12 @@ public:
     }
     void Probing(int PortNum) override {
         FProbed.push_back(PortNum);
-        FP.Step("Probing " + Port(PortNum) + " (" + FLink.DevicePath(PortNum) + ")");
+        const std::string label = PortLabel(FO, PortNum), path = FLink.DevicePath(PortNum);
+        FP.Step("Probing " + label + (path == label ? "" : " (" + path + ")"));
     }
     void Connected(int PortNum) override {
         FConnected = true;
-        FP.Step("Connected on " + Port(PortNum));
+        FP.Step("Connected on " + PortLabel(FO, PortNum));
     }
     void StepSent(int Step, int Attempt) override {
         const bool write = Step >= kFirstWriteStep;
@@ -247,10 +254,12 @@ int TSession::ConnectAndRead() {
         return ecNoResponse;
     }
     FP.Say(OutcomeText(TOutcome::ConnectionFailed).Text);
-    if (FO.PortNum != 0 && FProbed.empty())
-        FP.Say(Port(FO.PortNum) + ": " + FLink.LastError());
-    else if (FO.PortNum != 0)
-        FP.Say("No transponder answered on " + Port(FO.PortNum) + ".");
+    if (FO.PortNum != 0 && FProbed.empty()) {
+        // The open's message names the device already; an address given alone is not named twice.
+        const std::string label = PortLabel(FO, FO.PortNum);
+        FP.Say(label == FO.PortUrl ? FLink.LastError() : label + ": " + FLink.LastError());
+    } else if (FO.PortNum != 0)
+        FP.Say("No transponder answered on " + PortLabel(FO, FO.PortNum) + ".");
     else if (FListed.empty())
         FP.Say("No serial port could be opened (COM1 to COM255 were tried).");
     else {
@@ -422,6 +431,7 @@ int RunConfigCommand(const TConfigOptions& O) {
         }
         SetTestPortDirectory(O.PortDir);
     }
+    if (!O.PortUrl.empty()) DeclareNetworkPort(O.PortNum, O.PortUrl); // checked when parsed
     // Everything the user gave is checked before a port is opened.
     TProfile profile;
     std::string source;

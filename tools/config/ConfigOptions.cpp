@@ -1,5 +1,7 @@
 #include "tools/config/ConfigOptions.h"
 
+#include "serial/NetworkAddress.h"
+
 #include <charconv>
 
 std::string ConfigUsage() {
@@ -13,6 +15,11 @@ std::string ConfigUsage() {
            "  reset --yes [--port N]             set the transponder to its factory state\n"
            "options:\n"
            "  --port N        use serial port COM<N> (1 to 255) alone instead of scanning\n"
+           "  --port tcp://HOST:PORT\n"
+           "                  use the transponder behind this network address (raw TCP,\n"
+           "                  e.g. ser2net or a WiFi gateway) alone\n"
+           "  --port N=tcp://HOST:PORT\n"
+           "                  the same, with COM<N> standing for the address\n"
            "  --quiet         no progress on standard error (errors are still shown)\n"
            "  --port-dir DIR  find ports in this directory only (for testing)\n"
            "  --help          this text\n"
@@ -48,6 +55,27 @@ bool ParseConfigOptions(const std::vector<std::string>& Args, TConfigOptions& O,
             O.Yes = true;
         } else if (a == "--port") {
             if (!value(v)) return false;
+            port = true;
+            if (LooksLikeNetworkAddress(v)) {
+                TNetworkAddress address;
+                if (!ParseNetworkAddress(v, address, Error)) {
+                    Error = "bad value for --port: " + Error;
+                    return false;
+                }
+                O.PortNum = kAddressPortNum;
+                O.PortUrl = address.Url();
+                continue;
+            }
+            if (v.find('=') != std::string::npos) {
+                TPortDeclaration d;
+                if (!ParsePortDeclaration(v, d, Error)) {
+                    Error = "bad value for --port: " + Error;
+                    return false;
+                }
+                O.PortNum = d.PortNum;
+                O.PortUrl = d.Url;
+                continue;
+            }
             int n = 0;
             const auto r = std::from_chars(v.data(), v.data() + v.size(), n);
             if (r.ec != std::errc() || r.ptr != v.data() + v.size() || n < 1 || n > 255) {
@@ -55,7 +83,7 @@ bool ParseConfigOptions(const std::vector<std::string>& Args, TConfigOptions& O,
                 return false;
             }
             O.PortNum = n;
-            port = true;
+            O.PortUrl.clear();
         } else if (a == "--port-dir") {
             if (!value(O.PortDir)) return false;
         } else if (a.size() > 1 && a[0] == '-') {

@@ -17,9 +17,14 @@ enum TExitCode : int {
 
 enum class TCommand { None, Ports, Read, Write, Reset };
 
+// The port number that "--port tcp://HOST:PORT" stands for: past the scan's 1 to 255, so that
+// it can never be a port the scan or another declaration reaches.
+inline constexpr int kAddressPortNum = 256;
+
 struct TConfigOptions {
     TCommand Command = TCommand::None;
     int PortNum = 0;     // 0: scan as Connect does
+    std::string PortUrl; // the network address PortNum stands for ("tcp://HOST:PORT"), or empty
     std::string PortDir; // tests: resolve ports in this directory only
     std::string Profile; // write: a file, or "-" for standard input
     bool Json = false;   // read
