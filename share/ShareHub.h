@@ -50,8 +50,15 @@ public:
     void ResetFraming();
 
     // Called on the sending thread when a status changes (a client came or went, an event);
-    // the receiver must hand it to its own thread.
+    // the receiver must hand it to its own thread, and must not wait for that thread. Once
+    // SetOnChange returns, the handler it replaced is not running and never runs again.
     void SetOnChange(std::function<void()> Handler);
+
+    // Tests: the hub's clock in milliseconds (a steady clock unless set), which times how long
+    // a pseudo-terminal may go unread and how long UDP holds the first parts of a message.
+    // Poke makes the sending thread look at the time again after the test moved it.
+    void SetClock(std::function<std::int64_t()> NowMs);
+    void Poke();
 
 private:
     struct TImpl;
