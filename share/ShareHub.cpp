@@ -722,8 +722,10 @@ void TShareHub::TImpl::WritePty(std::size_t I, std::int64_t Now) {
         s.Pending.Consume(static_cast<std::size_t>(n));
     }
     if (lines > 0) Update(I, [&](TShareStatus& S) { S.Sentences += lines; });
-    if (s.NextTick == INT64_MAX && (s.Written != before || !s.Pending.Empty()))
+    if (s.NextTick == INT64_MAX && (s.Written != before || !s.Pending.Empty())) {
         s.NextTick = Now + kPtyTickMs;
+        s.ProgressAt = Now; // nothing waited until now
+    }
 }
 
 // Whether anybody reads the terminal. Bytes the terminal holds unread whose number has not gone
