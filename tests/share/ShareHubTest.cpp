@@ -389,6 +389,39 @@ TEST(ShareHub, TheHandlerMayStopAndReplaceItself) {
     EXPECT_EQ(calls.load(), seen);
 }
 
+TEST(ShareHub, AStalledSendingThreadCostsBoundedMemoryAndSaysWhatWasLost) {
+    TShareHub hub;
+    std::atomic<bool> inHandler{false}, release{false};
+    hub.SetOnChange([&] {
+        inHandler = true;
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    const int i = hub.Add(Tcp());
+    StartOk(hub, i); // its first change holds the thread in the handler
+    ASSERT_TRUE(WaitFor([&] { return inHandler.load(); }));
+
+    // Far more than the hub keeps for a thread that does not come round (4 MiB).
+    const int fed = 150000;
+    const std::string chunk = Expected(0, 1000);
+    for (int k = 0; k < fed / 1000; ++k) FeedText(hub, chunk);
+    release = true;
+    ASSERT_TRUE(WaitFor(
+        [&] { return StatusOf(hub, i).LastEvent.rfind("the hub fell behind and lost ", 0) == 0; }));
+    const std::string event = StatusOf(hub, i).LastEvent;
+    const long lost =
+        std::atol(event.c_str() + std::string("the hub fell behind and lost ").size());
+    EXPECT_EQ(event, "the hub fell behind and lost " + std::to_string(lost) + " sentences");
+    EXPECT_GT(lost, 0);
+    EXPECT_LT(lost, fed);
+    hub.SetOnChange(nullptr);
+
+    TTcpClient c(PortOf(StatusOf(hub, i).Where)); // and it goes on as before
+    ASSERT_TRUE(WaitClients(hub, i, 1));
+    FeedText(hub, Expected(0, 3));
+    ASSERT_TRUE(c.ReadBytes(Expected(0, 3).size()));
+    EXPECT_EQ(c.Received, Expected(0, 3));
+}
+
 TEST(ShareHub, DestroyingTheHubEndsEverything) {
     TTestPortDir dir;
     auto hub = std::make_unique<TShareHub>();
