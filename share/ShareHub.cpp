@@ -376,7 +376,11 @@ void TShareHub::TImpl::Run() {
             LoopState = TLoopState::Handler;
             LoopChanged.notify_all();
             lk.unlock();
-            handler();
+            try {
+                handler();
+            } catch (...) {
+                // The receiver's failure is its own; the shares go on.
+            }
             {
                 std::lock_guard hl(HandlerMutex);
                 CallingHandler = false;
@@ -861,6 +865,15 @@ bool TShareHub::Start(int Index, std::string& Error) {
         }
         if (m.Status[Index].Running) return true;
         spec = m.Status[Index].Spec;
+    }
+    // A spec made in code has not been through ParseShareSpec's checks.
+    const bool pty = spec.Kind == TShareSpec::TKind::Pty;
+    const int minPort = spec.Kind == TShareSpec::TKind::Udp ? 1 : 0;
+    if (pty ? spec.PortNum < 0 || spec.PortNum > 255 : spec.Port < minPort || spec.Port > 65535) {
+        Error = ShareSpecText(spec) + ": the port number is out of range";
+        std::lock_guard sl(m.StatusMutex);
+        m.Status[Index].Error = Error;
+        return false;
     }
     TOpened o;
     bool opened = false;

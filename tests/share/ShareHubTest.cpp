@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <fcntl.h>
+#include <stdexcept>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -363,6 +364,9 @@ TEST(ShareHub, StopAndStartAgainWithTheStatus) {
 
     EXPECT_FALSE(hub.Start(7, err));
     EXPECT_EQ(err, "there is no share 7");
+    TShareSpec odd = Tcp(70000); // made in code, not parsed
+    EXPECT_FALSE(hub.Start(hub.Add(odd), err));
+    EXPECT_EQ(err, "tcp:127.0.0.1:70000: the port number is out of range");
     EXPECT_GE(changes.load(), 3); // connected, disconnected, connected, ...
     EXPECT_TRUE(offThread.load());
 }
@@ -387,6 +391,23 @@ TEST(ShareHub, TheHandlerMayStopAndReplaceItself) {
     TTcpClient d(PortOf(StatusOf(hub, i).Where));
     ASSERT_TRUE(WaitClients(hub, i, 1));
     EXPECT_EQ(calls.load(), seen);
+}
+
+TEST(ShareHub, AHandlerThatThrowsStopsNothing) {
+    TShareHub hub;
+    std::atomic<int> calls{0};
+    hub.SetOnChange([&] {
+        ++calls;
+        throw std::runtime_error("the receiver's own trouble");
+    });
+    const int i = hub.Add(Tcp());
+    StartOk(hub, i);
+    TTcpClient c(PortOf(StatusOf(hub, i).Where));
+    ASSERT_TRUE(WaitClients(hub, i, 1));
+    FeedText(hub, Expected(0, 3));
+    ASSERT_TRUE(c.ReadBytes(Expected(0, 3).size()));
+    EXPECT_EQ(c.Received, Expected(0, 3));
+    EXPECT_GE(calls.load(), 1);
 }
 
 TEST(ShareHub, AStalledSendingThreadCostsBoundedMemoryAndSaysWhatWasLost) {
