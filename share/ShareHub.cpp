@@ -297,7 +297,7 @@ struct TShareHub::TImpl {
     std::thread Thread;
     std::atomic<std::thread::id> LoopThread{};
     bool Changed = false; // a status changed this turn: the handler is due
-    std::string Batch;    // the lines taken from the inbox this turn
+    std::string Taken;    // the lines taken from the inbox this turn
 
     mutable std::mutex StatusMutex;
     std::vector<TShareStatus> Status;
@@ -578,7 +578,7 @@ void TShareHub::TImpl::SweepClients(std::size_t I) {
 }
 
 void TShareHub::TImpl::TakeInbox() {
-    std::string& batch = Batch;
+    std::string& batch = Taken;
     batch.clear();
     std::uint64_t lost = 0;
     {
