@@ -6,6 +6,8 @@
 #include "nmea/Dispatch.h"
 #include "nmea/Framing.h"
 #include "serial/VaExceptionReport.h"
+#include "share/ShareMenu.h"
+#include "share/ShareTap.h"
 #include "targets/RxColumns.h"
 #include "widgets/Dialogs.h"
 #include "widgets/LiveState.h"
@@ -344,6 +346,17 @@ void TFormMain::UnlockTrace() {
     for (QWidget* w : FTraceWidgets) w->show();
     // A log that cannot be opened is reported; the trace view stays visible all the same.
     Guarded([this] { TraceLog.Open(TraceLogName(QDate::currentDate(), QLocale::system())); });
+}
+
+void TFormMain::SetShareHub(TShareHub* Hub) {
+    if (Hub == nullptr || ShareTap) return;
+    // After the capture: the window's own sentence handling comes first.
+    ShareTap = std::make_unique<TShareTap>(*Hub);
+    ShareTap->SetComm(&VaComm_Std);
+    // A line begun on the port before cannot continue on the one opened now.
+    VaComm_Std.SetOnOpen([Hub](TVaCustomComm&) { Hub->ResetFraming(); });
+    QAction* info = findChild<QAction*>("MenuItem_Help");
+    ShareMenu = new TShareMenu(*Hub, menuBar(), info, this);
 }
 
 void TFormMain::SetFormReset(TFormReset* Dialog) {

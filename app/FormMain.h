@@ -35,6 +35,9 @@ class QTabWidget;
 class QTableWidget;
 class QWidget;
 class TFormReset;
+class TShareHub;
+class TShareMenu;
+class TShareTap;
 class TRadioGroup;
 class TShape;
 class TUnitStatic;
@@ -47,6 +50,9 @@ public:
     ~TFormMain() override;
 
     void SetFormReset(TFormReset* Dialog);
+    // Hands every received byte to Hub as well and adds its "Sharing" menu; once, before the
+    // window shows. Hub outlives the window.
+    void SetShareHub(TShareHub* Hub);
 
     // Sentence framing and dispatch.
     void SendNMEA(const QString& Body);
@@ -84,6 +90,8 @@ public:
     std::unique_ptr<TUnitSent> UnitSent;
     std::unique_ptr<TUnitDiag> UnitDiag;
     TFormReset* FormReset = nullptr;
+    std::unique_ptr<TShareTap> ShareTap;
+    TShareMenu* ShareMenu = nullptr; // owned by the window
 
     // Controls; those of the "Static data" tab come from TStaticControls.
     QTabWidget* PageControl;
