@@ -78,6 +78,17 @@ TEST_F(NetTest, OpensWritesReadsAndClosesLikeASerialPort) {
     EXPECT_TRUE(Reports.Messages.empty());
 }
 
+// A name is looked up (on a thread of its own, within the open's bounded wait), and every
+// address it has is tried in turn: "localhost" may come as ::1 first, where nothing listens.
+TEST_F(NetTest, AHostNameIsLookedUp) {
+    DeclareNetworkPort(Port, "tcp://localhost:" + std::to_string(Server.Port()));
+    EXPECT_EQ(Comm.DevicePath(), "tcp://localhost:" + std::to_string(Server.Port()));
+    Comm.Open();
+    ASSERT_TRUE(Accept());
+    std::string all;
+    RoundTrip(all);
+}
+
 TEST_F(NetTest, PurgeReadDiscardsWhatWaits) {
     Client.SetComm(nullptr); // nobody takes the bytes: they wait in the connection
     Comm.Open();
