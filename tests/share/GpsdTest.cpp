@@ -11,10 +11,8 @@
 #include <fstream>
 #include <regex>
 #include <set>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
-
-extern char** environ;
 
 using namespace sharetest;
 
@@ -22,23 +20,42 @@ namespace {
 
 const char* const kGpsd = "/usr/sbin/gpsd";
 
-// A gpsd of the test's own, ended (and waited for) whatever way the test ends.
+// A gpsd of the test's own, ended (and waited for) whatever way the test ends. It runs under
+// timeout(1): gpsd started as root drops its privileges, which clears a parent-death signal,
+// while timeout keeps it and hands the signal on; and it caps gpsd's life in any case.
 class TGpsd {
 public:
     TGpsd(const std::string& Dir, int ListenPort, const std::string& Source) {
-        const std::vector<std::string> args = {
-            kGpsd, "-N", "-n", "-b", "-S", std::to_string(ListenPort), "-F", Dir + "/gpsd.sock",
-            Source};
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
+        const std::string port = std::to_string(ListenPort), socket = Dir + "/gpsd.sock";
+        const char* const argv[] = {"/usr/bin/timeout",
+                                    "-s",
+                                    "KILL",
+                                    "120",
+                                    kGpsd,
+                                    "-N",
+                                    "-n",
+                                    "-b",
+                                    "-S",
+                                    port.c_str(),
+                                    "-F",
+                                    socket.c_str(),
+                                    Source.c_str(),
+                                    nullptr};
         FLog = Dir + "/gpsd.log";
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 1, FLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&fa, 1, 2);
-        if (posix_spawn(&FPid, kGpsd, &fa, nullptr, argv.data(), environ) != 0) FPid = -1;
-        posix_spawn_file_actions_destroy(&fa);
+        const pid_t parent = getpid();
+        FPid = fork();
+        if (FPid == 0) {
+            // Only calls that are safe after fork: this process has other threads.
+            prctl(PR_SET_PDEATHSIG, SIGTERM); // gone with the test, however it ends
+            if (getppid() != parent) _exit(127);
+            const int log = open(FLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+            if (log >= 0) {
+                dup2(log, 1);
+                dup2(log, 2);
+            }
+            execv(argv[0], const_cast<char* const*>(argv));
+            _exit(127);
+        }
     }
     ~TGpsd() {
         if (FPid <= 0) return;
