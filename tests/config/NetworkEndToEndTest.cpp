@@ -96,7 +96,7 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     ~TSer2net() {
-        if (FPid > 0) {
+        if (Running()) { // a process already reaped is not signalled: its number may be reused
             kill(FPid, SIGTERM);
             waitpid(FPid, nullptr, 0);
         }
@@ -111,7 +111,11 @@ public:
     std::string Url() const { return "tcp://127.0.0.1:" + std::to_string(FPort); }
 
 private:
-    bool Running() const { return waitpid(FPid, nullptr, WNOHANG) == 0; }
+    // Reaps it once it has ended.
+    bool Running() {
+        if (FPid > 0 && waitpid(FPid, nullptr, WNOHANG) != 0) FPid = -1;
+        return FPid > 0;
+    }
     int FPid = -1, FPort;
     std::string FDir;
 };
