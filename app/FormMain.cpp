@@ -350,9 +350,12 @@ void TFormMain::UnlockTrace() {
 
 void TFormMain::SetShareHub(TShareHub* Hub) {
     if (Hub == nullptr || ShareTap) return;
-    // After the capture: the window's own sentence handling comes first.
+    // Before the capture: handing a chunk on costs the window a copy, and the clients do not
+    // wait for the window's handling of it. The capture keeps its partial sentence.
     ShareTap = std::make_unique<TShareTap>(*Hub);
+    VaCapture_Std.SetComm(nullptr);
     ShareTap->SetComm(&VaComm_Std);
+    VaCapture_Std.SetComm(&VaComm_Std);
     // A line begun on the port before cannot continue on the one opened now.
     VaComm_Std.SetOnOpen([Hub](TVaCustomComm&) { Hub->ResetFraming(); });
     QAction* info = findChild<QAction*>("MenuItem_Help");

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -161,6 +162,11 @@ TSer2net::TSer2net(const std::string& Device, int Port)
     Start();
 }
 
+TSer2net::~TSer2net() {
+    Stop();
+    std::filesystem::remove_all(FDir);
+}
+
 void TSer2net::Start() {
     // Raw TCP on loopback only; no UUCP lock files, no control port.
     std::ofstream(FDir + "/ser2net.yaml")
@@ -201,9 +207,7 @@ TGpsd::TGpsd(const std::string& Source) : FDir(TempDir("gpsd")), FPort(FreeTcpPo
 TGpsd::~TGpsd() {
     FPipe.reset();
     FGpsd.reset();
-    unlink((FDir + "/gpsd.sock").c_str());
-    unlink((FDir + "/gpsd.pid").c_str());
-    rmdir(FDir.c_str());
+    std::filesystem::remove_all(FDir);
 }
 
 std::set<long> TGpsd::AisMmsis(const std::set<long>& Wanted, int TimeoutMs) {

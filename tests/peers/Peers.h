@@ -50,6 +50,7 @@ std::string RequireProgram(const std::string& Path, const std::string& Package);
 class TSer2net {
 public:
     explicit TSer2net(const std::string& Device, int Port = 0);
+    ~TSer2net();
     int Port() const { return FPort; }
     std::string Url() const { return "tcp://127.0.0.1:" + std::to_string(FPort); }
     void Stop() { FChild.reset(); }
