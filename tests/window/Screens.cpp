@@ -14,6 +14,15 @@
 #include "SimProcess.h"
 #include "app/UnitReset.h"
 #include "control/UnitStatic.h"
+#include "share/ShareHub.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -67,7 +76,17 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         TSimProcess sim(portDir, simArgs);
+        // The program's menu bar has the Sharing menu; here with a share of each kind.
+        TShareHub hub;
+        for (const char* text : {"tcp:127.0.0.1:0", "udp:127.0.0.1:10110", "pty"}) {
+            TShareSpec spec;
+            std::string error;
+            ParseShareSpec(text, spec, error);
+            if (!hub.Start(hub.Add(spec), error))
+                std::fprintf(stderr, "corvane-screens: %s: %s\n", text, error.c_str());
+        }
         TFormMain form;
+        form.SetShareHub(&hub);
         TFormReset reset(&form);
         form.SetFormReset(&reset);
         form.show();
@@ -97,6 +116,33 @@ int main(int argc, char** argv) {
         table.CheckBox_Within->setChecked(true);
         QTest::qWait(300);
         form.grab().save(out + "/targets-filter" + suffix + ".png");
+
+        // The Sharing menu open, with two clients on the TCP share.
+        const std::string where = hub.Status().at(0).Where;
+        const int port = std::atoi(where.c_str() + where.rfind(':') + 1);
+        std::vector<int> clients;
+        for (int i = 0; i < 2; ++i) {
+            const int fd = socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in addr{};
+            addr.sin_family = AF_INET;
+            addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            addr.sin_port = htons(static_cast<std::uint16_t>(port));
+            ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+            clients.push_back(fd);
+        }
+        form.PageControl->setCurrentWidget(form.TabSheet_Static);
+        QMenu* menu = form.findChild<QMenu*>("MenuItem_Sharing");
+        const QRect item = form.menuBar()->actionGeometry(menu->menuAction());
+        QTest::qWait(500);
+        menu->popup(form.menuBar()->mapToGlobal(item.bottomLeft()));
+        QTest::qWait(300);
+        QPixmap shot = form.grab();
+        QPainter painter(&shot);
+        painter.drawPixmap(form.menuBar()->mapTo(&form, item.bottomLeft()), menu->grab());
+        painter.end();
+        shot.save(out + "/sharing-menu" + suffix + ".png");
+        menu->hide();
+        for (int fd : clients) close(fd);
     }
     std::filesystem::current_path(oldDir);
     std::filesystem::remove_all(portDir);
