@@ -8,12 +8,12 @@ build=$1 seconds=$2
 here=$(cd "$(dirname "$0")" && pwd)
 corpus="$here/../../shared/corpus"
 work=${3:-$(mktemp -d)}
-mkdir -p "$work/codec" "$work/window" "$work/profile" "$work/artifacts"
+mkdir -p "$work/codec" "$work/window" "$work/profile" "$work/share" "$work/artifacts"
 # The simulator's replies and traffic join the captured corpus as seeds.
 "$here/sim-seeds.sh" "$build/tools/sim/corvane-sim" "$work/sim-seeds"
 export LSAN_OPTIONS="suppressions=$here/lsan.supp"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in codec window profile; do
+for target in codec window profile share; do
     seeds=("$corpus/ais" "$corpus/streams" "$corpus/gps" "$work/sim-seeds")
     [ "$target" = profile ] && seeds=("$here/profile-seeds")
     echo "fuzz_$target: $seconds s"
