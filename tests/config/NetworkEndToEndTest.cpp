@@ -3,32 +3,21 @@
 // network. What goes on the line must be what goes over the direct port.
 
 #include "ConfigProcess.h"
+#include "Peers.h"
 #include "tests/serial/LoopbackServer.h"
 #include "tests/window/SimProcess.h"
 #include "tools/config/ConfigOptions.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <memory>
-#include <sstream>
-#include <stdexcept>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 using Strings = std::vector<std::string>;
-
-const char* const kSer2net = "/usr/sbin/ser2net";
 
 const std::string kProfile = R"({"mmsi": "244123456", "name": "new name", "callsign": "ab12",
   "a": 20, "b": 10, "c": 4, "d": 4, "vessel_type": 36, "switch_type": "rx-only",
@@ -37,88 +26,6 @@ const std::string kProfile = R"({"mmsi": "244123456", "name": "new name", "calls
 bool Has(const std::string& Text, const std::string& Piece) {
     return Text.find(Piece) != std::string::npos;
 }
-
-std::string FileText(const std::string& Path) {
-    std::ifstream in(Path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// True while something listens on 127.0.0.1:Port, read from the kernel's table so that no
-// connection is made to find out (ser2net would open the serial side for it).
-bool Listening(int Port) {
-    char local[32];
-    std::snprintf(local, sizeof local, "0100007F:%04X", Port);
-    std::ifstream tcp("/proc/net/tcp");
-    std::string line;
-    std::getline(tcp, line); // the heading
-    while (std::getline(tcp, line)) {
-        std::istringstream fields(line);
-        std::string slot, address, remote, state;
-        if (fields >> slot >> address >> remote >> state && address == local && state == "0A")
-            return true;
-    }
-    return false;
-}
-
-// ser2net in the foreground, accepting raw TCP on 127.0.0.1:Port for the serial device Device
-// at 38400 8N1 without modem control. No other port (no admin or control port), no UUCP lock.
-class TSer2net {
-public:
-    TSer2net(const std::string& Device, int Port) : FPort(Port) {
-        char dir[] = "/tmp/corvane-ser2net-XXXXXX";
-        if (mkdtemp(dir) == nullptr) throw std::runtime_error("mkdtemp failed");
-        FDir = dir;
-        const std::string config = FDir + "/ser2net.yaml";
-        std::ofstream(config) << "%YAML 1.1\n"
-                                 "---\n"
-                                 "connection: &corvane\n"
-                                 "  accepter: tcp,127.0.0.1,"
-                              << Port
-                              << "\n"
-                                 "  connector: serialdev,"
-                              << Device << ",38400n81,local\n";
-        FPid = fork();
-        if (FPid == 0) {
-            const int log =
-                open((FDir + "/ser2net.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (log >= 0) {
-                dup2(log, STDOUT_FILENO);
-                dup2(log, STDERR_FILENO);
-            }
-            execl(kSer2net, kSer2net, "-n", "-d", "-u", "-c", config.c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!Listening(Port) && std::chrono::steady_clock::now() < end && Running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ~TSer2net() {
-        if (Running()) { // a process already reaped is not signalled: its number may be reused
-            kill(FPid, SIGTERM);
-            waitpid(FPid, nullptr, 0);
-        }
-        std::error_code ec;
-        std::filesystem::remove_all(FDir, ec);
-    }
-    TSer2net(const TSer2net&) = delete;
-    TSer2net& operator=(const TSer2net&) = delete;
-
-    bool Ready() const { return Listening(FPort); }
-    std::string Log() const { return FileText(FDir + "/ser2net.log"); }
-    std::string Url() const { return "tcp://127.0.0.1:" + std::to_string(FPort); }
-
-private:
-    // Reaps it once it has ended.
-    bool Running() {
-        if (FPid > 0 && waitpid(FPid, nullptr, WNOHANG) != 0) FPid = -1;
-        return FPid > 0;
-    }
-    int FPid = -1, FPort;
-    std::string FDir;
-};
 
 class ConfigOverNetwork : public ::testing::Test {
 protected:
@@ -143,9 +50,6 @@ protected:
 // of a second simulator: the same sentences reach the transponder and the same report comes
 // back.
 TEST_F(ConfigOverNetwork, ReadAndWriteThroughSer2netSendWhatTheDirectPortSends) {
-    ASSERT_EQ(access(kSer2net, X_OK), 0)
-        << kSer2net << " is missing: install Debian's ser2net (./test does, scripts/deps.sh)";
-
     struct TSide {
         TConfigRun Write, Read;
         Strings Transcript;
@@ -158,7 +62,7 @@ TEST_F(ConfigOverNetwork, ReadAndWriteThroughSer2netSendWhatTheDirectPortSends) 
         direct.Transcript = sim.Transcript();
     }
     TSimProcess sim(PortDir, {"--no-traffic"});
-    TSer2net server(sim.Device(), FreeLoopbackPort());
+    TSer2net server(sim.Device());
     ASSERT_TRUE(server.Ready()) << server.Log();
     const std::string url = server.Url();
     network.Write = Config({"write", "-", "--port", url}, kProfile);
@@ -185,10 +89,8 @@ TEST_F(ConfigOverNetwork, ReadAndWriteThroughSer2netSendWhatTheDirectPortSends) 
 // A link in the port directory makes the address a port number like any other: the scan opens
 // it beside the simulator's own port.
 TEST_F(ConfigOverNetwork, ALinkToTheAddressIsListedAndScannedLikeAPort) {
-    ASSERT_EQ(access(kSer2net, X_OK), 0)
-        << kSer2net << " is missing: install Debian's ser2net (./test does, scripts/deps.sh)";
     TSimProcess sim(PortDir, {"--no-traffic"});
-    TSer2net server(sim.Device(), FreeLoopbackPort());
+    TSer2net server(sim.Device());
     ASSERT_TRUE(server.Ready()) << server.Log();
     const std::string link = PortDir + "/COM20";
     ASSERT_EQ(symlink(server.Url().c_str(), link.c_str()), 0);
@@ -203,7 +105,7 @@ TEST_F(ConfigOverNetwork, ALinkToTheAddressIsListedAndScannedLikeAPort) {
     TSimProcess other(PortDir, {"--no-traffic", "--port", "30"});
     sim.Stop(); // its pseudo-terminal and link are gone; ser2net's device goes with them
     std::filesystem::remove(link);
-    TSer2net server2(other.Device(), FreeLoopbackPort());
+    TSer2net server2(other.Device());
     ASSERT_TRUE(server2.Ready()) << server2.Log();
     ASSERT_EQ(symlink(server2.Url().c_str(), link.c_str()), 0);
     std::filesystem::remove(PortDir + "/COM30"); // only the address leads to it now

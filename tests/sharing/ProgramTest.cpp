@@ -28,18 +28,12 @@ std::unique_ptr<TChild> RunWithoutDisplay(const Strings& Args) {
 // The MMSI of a single-sentence AIS position report (types 1 to 3, 18), or 0.
 long PositionMmsi(const std::string& Line) {
     if (Line.rfind("!AIVDM,1,1,", 0) != 0) return 0;
-    std::size_t at = 0;
+    std::size_t at = 0; // the comma before the payload, the sixth field
     for (int comma = 0; comma < 5 && at != std::string::npos; ++comma) at = Line.find(',', at + 1);
-    if (at == std::string::npos || Line.size() < at + 8) return 0;
-    auto sixbit = [&](std::size_t i) {
-        int c = static_cast<unsigned char>(Line[at + 1 + i]) - 48;
-        return c > 40 ? c - 8 : c;
-    };
-    const int type = sixbit(0);
-    if (!(type >= 1 && type <= 3) && type != 18) return 0;
-    std::uint64_t bits = 0;
-    for (std::size_t i = 0; i < 7; ++i) bits = bits << 6 | static_cast<std::uint64_t>(sixbit(i));
-    return static_cast<long>((bits >> 4) & 0x3FFFFFFF); // bits 8 to 37 of the 42 read
+    if (at == std::string::npos) return 0;
+    const std::string payload = Line.substr(at + 1, Line.find(',', at + 1) - at - 1);
+    const int type = PayloadType(payload);
+    return (type >= 1 && type <= 3) || type == 18 ? PayloadMmsi(payload) : 0;
 }
 
 class Program : public ::testing::Test {
