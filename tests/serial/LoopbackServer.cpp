@@ -25,18 +25,6 @@ sockaddr_in Loopback(int Port) {
     throw std::runtime_error(std::string(What) + ": " + std::strerror(errno));
 }
 
-// Waits up to Ms for Fd to become readable, running Idle meanwhile.
-bool Readable(int Fd, long Ms, const std::function<void()>& Idle) {
-    pollfd p{Fd, POLLIN, 0};
-    if (!Idle) return poll(&p, 1, static_cast<int>(Ms)) > 0;
-    const auto start = TClock::now();
-    do {
-        if (poll(&p, 1, 0) > 0) return true;
-        Idle();
-    } while (MsSince(start) < Ms);
-    return poll(&p, 1, 0) > 0;
-}
-
 } // namespace
 
 TLoopbackServer::TLoopbackServer() {
@@ -68,7 +56,7 @@ void TLoopbackServer::StopListening() {
 }
 
 bool TLoopbackServer::Accept(int TimeoutMs, const std::function<void()>& Idle) {
-    if (!Readable(FListen, TimeoutMs, Idle)) return false;
+    if (!WaitReadable(FListen, TimeoutMs, Idle)) return false;
     CloseConnection();
     FConn = accept4(FListen, nullptr, nullptr, SOCK_CLOEXEC);
     return FConn >= 0;
@@ -91,7 +79,7 @@ std::string TLoopbackServer::Receive(std::size_t Count, int TimeoutMs,
     char buf[4096];
     while (out.size() < Count) {
         const long left = TimeoutMs - MsSince(start);
-        if (left <= 0 || !Readable(FConn, left, Idle)) break;
+        if (left <= 0 || !WaitReadable(FConn, left, Idle)) break;
         const ssize_t n = recv(FConn, buf, std::min(sizeof buf, Count - out.size()), 0);
         if (n <= 0) break;
         out.append(buf, static_cast<std::size_t>(n));
@@ -103,7 +91,7 @@ bool TLoopbackServer::PeerClosed(int TimeoutMs, const std::function<void()>& Idl
     const auto start = TClock::now();
     char buf[4096];
     for (long left; (left = TimeoutMs - MsSince(start)) > 0;) {
-        if (!Readable(FConn, left, Idle)) return false;
+        if (!WaitReadable(FConn, left, Idle)) return false;
         const ssize_t n = recv(FConn, buf, sizeof buf, 0);
         if (n == 0 || (n < 0 && errno == ECONNRESET)) return true;
     }

@@ -72,8 +72,6 @@ void TPty::Send(const std::string& Bytes) {
     }
 }
 
-namespace {
-// Waits up to Ms for the master to become readable, running Idle meanwhile.
 bool WaitReadable(int Fd, long Ms, const std::function<void()>& Idle) {
     pollfd p{Fd, POLLIN, 0};
     if (!Idle) return poll(&p, 1, static_cast<int>(Ms)) > 0;
@@ -84,7 +82,6 @@ bool WaitReadable(int Fd, long Ms, const std::function<void()>& Idle) {
     } while (MsSince(start) < Ms);
     return poll(&p, 1, 0) > 0;
 }
-} // namespace
 
 std::string TPty::Receive(std::size_t Count, int TimeoutMs, const std::function<void()>& Idle) {
     std::string out;

@@ -112,5 +112,9 @@ inline long MsSince(TClock::time_point Start) {
         std::chrono::duration_cast<std::chrono::milliseconds>(TClock::now() - Start).count());
 }
 
+// Waits up to Ms for Fd (a terminal's master, a socket) to become readable, running Idle
+// meanwhile when given.
+bool WaitReadable(int Fd, long Ms, const std::function<void()>& Idle);
+
 // The message of the EVaCommError that F raises, or "<none>".
 std::string CommErrorOf(const std::function<void()>& F);
