@@ -282,7 +282,7 @@ void TFormMain::BuildUnits() {
     connect(PageControl, &QTabWidget::currentChanged, this,
             [this](int Index) { PageControlChange(Index); });
 
-    UnitDiag = std::make_unique<TUnitDiag>(FDiag, DUT_Status, OwnPos, OwnCourse, log);
+    UnitDiag = std::make_unique<TUnitDiag>(FDiag, DUT_Status, OwnPos, OwnCourse, log, now);
     UnitSent = std::make_unique<TUnitSent>(
         FSent, [this] { UnitDiag->TransmitterSeen(); }, OwnPos, OwnCourse, Msg5Setup, now);
 }

@@ -2,6 +2,7 @@
 
 #include "nmea/Decimal.h"
 #include "nmea/Dispatch.h"
+#include "nmea/SplitFields.h"
 
 #include <charconv>
 #include <cmath>
@@ -84,29 +85,100 @@ std::string RssiVerdict(std::uint32_t Reading) {
     return static_cast<double>(Reading) / -10 >= -77 ? "ERROR" : "OK";
 }
 
+TAdcReadings ReadADC(std::string_view S, bool TxSeen) {
+    TAdcReadings r;
+    if (!HasAt(S, 11, "ADC,")) return r;
+    if (!(r.Forward = HexAt(S, 15, 18))) return r;
+    if (!(r.Reverse = HexAt(S, 20, 23))) return r;
+    if (!(r.VoltIdle = HexAt(S, 25, 26))) return r;
+    if (TxSeen && !(r.VoltTx = HexAt(S, 28, 29))) return r;
+    if (!(r.Rssi1 = HexAt(S, 31, 34))) return r;
+    r.Rssi2 = HexAt(S, 36, 39);
+    return r;
+}
+
 TAdcCaptions EvaluateADC(std::string_view S, bool TxSeen) {
+    const TAdcReadings r = ReadADC(S, TxSeen);
     TAdcCaptions c;
-    if (!HasAt(S, 11, "ADC,")) return c;
-    const auto f = HexAt(S, 15, 18);
-    if (!f) return c;
-    const auto r = HexAt(S, 20, 23);
-    if (!r) return c;
-    if (auto v = PowerVerdict(*f, *r)) c.ForPwr = c.RevPwr = *v;
-    const auto vi = HexAt(S, 25, 26);
-    if (!vi) return c;
-    c.V_Idle = VoltageText(*vi);
-    if (TxSeen) {
-        const auto vt = HexAt(S, 28, 29);
-        if (!vt) return c;
-        c.V_TX = VoltageText(*vt);
-    }
-    const auto s1 = HexAt(S, 31, 34);
-    if (!s1) return c;
-    c.RSSI1 = RssiVerdict(*s1);
-    const auto s2 = HexAt(S, 36, 39);
-    if (!s2) return c;
-    c.RSSI2 = RssiVerdict(*s2);
+    if (r.Forward && r.Reverse)
+        if (auto v = PowerVerdict(*r.Forward, *r.Reverse)) c.ForPwr = c.RevPwr = *v;
+    if (r.VoltIdle) c.V_Idle = VoltageText(*r.VoltIdle);
+    if (r.VoltTx) c.V_TX = VoltageText(*r.VoltTx);
+    if (r.Rssi1) c.RSSI1 = RssiVerdict(*r.Rssi1);
+    if (r.Rssi2) c.RSSI2 = RssiVerdict(*r.Rssi2);
     return c;
+}
+
+double SupplyVolts(std::uint32_t Reading) {
+    return Reading * 0.16;
+}
+
+double SignalDbm(std::uint32_t Reading) {
+    return static_cast<double>(Reading) / -10;
+}
+
+void RecordADC(TDUT_Status& Status, const TAdcReadings& R, double At) {
+    if (R.Forward && R.Reverse) {
+        Status.FwdPwr = *R.Forward;
+        Status.RevPwr = *R.Reverse;
+        Status.PowerAt = At;
+    }
+    if (R.VoltIdle) {
+        Status.VoltIdle = SupplyVolts(*R.VoltIdle);
+        Status.VoltIdleAt = At;
+    }
+    if (R.VoltTx) {
+        Status.VoltTx = SupplyVolts(*R.VoltTx);
+        Status.VoltTxAt = At;
+    }
+    if (R.Rssi1) {
+        Status.RSSI1 = SignalDbm(*R.Rssi1);
+        Status.Rssi1At = At;
+    }
+    if (R.Rssi2) {
+        Status.RSSI2 = SignalDbm(*R.Rssi2);
+        Status.Rssi2At = At;
+    }
+}
+
+TGpsRecorded RecordGPS(const std::vector<std::string>& F, std::string_view S, TDUT_Status& Status,
+                       TGeoCoor& OwnPos, TOwnCourse& OwnCourse, double At) {
+    const std::size_t n = F.size();
+    const std::string address = n > 0 ? F[0] : std::string();
+    Status.GpsAt = At;
+    // A sentence with fewer fields than its rule reads changes nothing.
+    if (address == "$GPGGA") {
+        if (n >= 3 && F[2] != "0") {
+            if (n >= 8) {
+                Status.SatUsed = F[7];
+                return {TGpsMemo::GGA, n};
+            }
+        } else if (n >= 3) {
+            // Without a position the empty latitude and longitude fields have dropped out.
+            Status.SatUsed = "0";
+            Status.ValidFix = "No Fix.";
+            return {TGpsMemo::GGA, n};
+        }
+    } else if (address == "$GPGSV") {
+        if (n >= 4) {
+            Status.SatView = F[3];
+            return {TGpsMemo::GSV, n};
+        }
+    } else if (address == "$GPRMC") {
+        if (n >= 7 && F[2] == "A") {
+            Status.ValidFix = "OK";
+            Status.FixAt = At;
+            OwnPos.Lat = NmeaLatToDeg(F[3], F[4]);
+            OwnPos.Lon = NmeaLonToDeg(F[5], F[6]);
+            OwnCourse = RmcVelocity(S);
+            return {TGpsMemo::RMC, n};
+        }
+        if (n >= 3 && F[2] != "A") {
+            Status.ValidFix = "No Fix.";
+            return {TGpsMemo::RMC, 5};
+        }
+    }
+    return {};
 }
 
 TOwnCourse RmcVelocity(std::string_view Sentence) {
@@ -126,4 +198,31 @@ TOwnCourse RmcVelocity(std::string_view Sentence) {
         start = comma + 1;
     }
     return v;
+}
+
+std::optional<TUnitMessageFields> AlarmOf(const std::vector<std::string>& F) {
+    if (F.size() < 6) return std::nullopt;
+    return TUnitMessageFields{F[2], F[5], F[3] == "A"};
+}
+
+std::optional<TUnitMessageFields> TextOf(const std::vector<std::string>& F) {
+    if (F.size() < 5) return std::nullopt;
+    return TUnitMessageFields{F[3], F[4], true};
+}
+
+std::optional<TUnitMessageFields> ReadAlarm(std::string_view S) {
+    std::vector<std::string> f;
+    SplitFields(",*", " ", S, f);
+    return AlarmOf(f);
+}
+
+std::optional<TUnitMessageFields> ReadText(std::string_view S) {
+    std::vector<std::string> f;
+    SplitFields(",*", " ", S, f);
+    return TextOf(f);
+}
+
+void RecordLED(TDUT_Status& Status, std::int32_t Mask, double At) {
+    Status.LED = Mask;
+    Status.LedAt = At;
 }

@@ -9,11 +9,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The transponder's diagnostic status. Only LED and the GPS texts are kept up to date; the
-// other fields stay as they start.
+// The transponder's diagnostic status: the lamps, the GPS texts and the converter readings as
+// last reported, each with the time it arrived (UTC days as TUtcClock gives them; 0 while
+// nothing has), so a check can tell a reading from one that never came or has gone stale.
 struct TDUT_Status {
     std::int32_t LED = 0;
+    // Power as raw readings; supply in volts; signal levels in dBm.
     long double FwdPwr = 0, RevPwr = 0, VoltIdle = 0, VoltTx = 0, RSSI1 = 0, RSSI2 = 0;
     long double Thresh1 = 0, Thresh2 = 0, TX_Power = 0, TX_FreqAbw = 0, TX_ModPos = 0;
     long double TX_ModNeg = 0, TX_Current = 0, SplitPwrLo = 0, SplitPwrHi = 0, VHF_Ref = 0;
@@ -25,6 +28,9 @@ struct TDUT_Status {
     std::string SatView = "0";
     std::string ValidFix;
     std::string ValidMMSI;
+    double LedAt = 0, PowerAt = 0, VoltIdleAt = 0, VoltTxAt = 0, Rssi1At = 0, Rssi2At = 0;
+    double GpsAt = 0; // any GPS sentence
+    double FixAt = 0; // the last RMC with a valid fix
 };
 
 // NMEA latitude ddmm.mmmm and its hemisphere as signed decimal degrees with five decimals
@@ -71,6 +77,8 @@ std::optional<std::uint32_t> HexAt(std::string_view S, int First, int Last);
 
 // Lamp mask of a "LED," sentence (positions 15 and 16).
 std::optional<std::int32_t> LedMask(std::string_view S);
+// Takes a lamp mask into the record at time At.
+void RecordLED(TDUT_Status& Status, std::int32_t Mask, double At);
 
 // New captions of the hardware labels from an "ADC," sentence; a label without one keeps its
 // caption. Reading stops at the first reading that fails; the supply voltage while
@@ -80,8 +88,44 @@ struct TAdcCaptions {
 };
 TAdcCaptions EvaluateADC(std::string_view S, bool TxSeen);
 
+// The raw readings of an "ADC," sentence, in the same order and with the same stop at the
+// first reading that fails.
+struct TAdcReadings {
+    std::optional<std::uint32_t> Forward, Reverse, VoltIdle, VoltTx, Rssi1, Rssi2;
+};
+TAdcReadings ReadADC(std::string_view S, bool TxSeen);
+// Takes the readings that arrived into the record at time At.
+void RecordADC(TDUT_Status& Status, const TAdcReadings& R, double At);
+double SupplyVolts(std::uint32_t Reading); // reading × 0.16
+double SignalDbm(std::uint32_t Reading);   // reading / −10
+
+// GPS sentences into the record and the own position, as the GPS status shows them. Returns
+// the number of fields to show in the memo of the sentence's kind (0: leave it).
+enum class TGpsMemo { None, GGA, GSV, RMC };
+struct TGpsRecorded {
+    TGpsMemo Memo = TGpsMemo::None;
+    std::size_t Fields = 0;
+};
+TGpsRecorded RecordGPS(const std::vector<std::string>& F, std::string_view S, TDUT_Status& Status,
+                       TGeoCoor& OwnPos, TOwnCourse& OwnCourse, double At);
+
 // Verdicts of single readings.
 std::optional<std::string> PowerVerdict(std::uint32_t Forward,
                                         std::uint32_t Reverse); // none for reverse 0
 std::string VoltageText(std::uint32_t Reading);                 // "12 V"
 std::string RssiVerdict(std::uint32_t Reading);                 // "OK", "ERROR"
+
+// ---- Alarm and text-message sentences --------------------------------------------------------
+
+// An alarm or text message as the lists read it, from the fields of SplitFields (empty fields
+// dropped): ALR address, time, number, condition, acknowledge, text; TXT address, total,
+// number, identifier, text. None when the sentence is too short for it.
+struct TUnitMessageFields {
+    std::string Id, Text;
+    bool Active = true; // an alarm's condition is "A"
+};
+std::optional<TUnitMessageFields> AlarmOf(const std::vector<std::string>& F);
+std::optional<TUnitMessageFields> TextOf(const std::vector<std::string>& F);
+// The same from the sentence.
+std::optional<TUnitMessageFields> ReadAlarm(std::string_view S);
+std::optional<TUnitMessageFields> ReadText(std::string_view S);

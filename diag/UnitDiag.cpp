@@ -221,47 +221,19 @@ TDiagControls BuildDiagControls(QWidget* Tab) {
 }
 
 TUnitDiag::TUnitDiag(const TDiagControls& Controls, TDUT_Status& Status, TGeoCoor& OwnPos,
-                     TOwnCourse& OwnCourse, std::function<void(const std::string&)> LogSentence)
+                     TOwnCourse& OwnCourse, std::function<void(const std::string&)> LogSentence,
+                     TUtcClock Now)
     : FC(Controls), FStatus(Status), FOwnPos(OwnPos), FOwnCourse(OwnCourse),
-      FLogSentence(std::move(LogSentence)) {}
+      FLogSentence(std::move(LogSentence)), FNow(std::move(Now)) {}
 
 // ---- GPS status ------------------------------------------------------------------------------
 
 void TUnitDiag::HandleGPS(const std::string& S) {
     const TFields f = Fields(S);
-    const std::size_t n = f.size();
-    const std::string address = n > 0 ? f[0] : std::string();
-    // A sentence with fewer fields than its rule reads changes nothing but the labels below.
-    if (address == "$GPGGA") {
-        if (n >= 3 && f[2] != "0") {
-            if (n >= 8) {
-                ShowFields(FC.Memo_GGA, f, n);
-                FStatus.SatUsed = f[7];
-            }
-        } else if (n >= 3) {
-            // Without a position the empty latitude and longitude fields have dropped out.
-            ShowFields(FC.Memo_GGA, f, n);
-            FStatus.SatUsed = "0";
-            FStatus.ValidFix = "No Fix.";
-        }
-    } else if (address == "$GPGSV") {
-        if (n >= 4) {
-            ShowFields(FC.Memo_GSV, f, n);
-            FStatus.SatView = f[3];
-        }
-    } else if (address == "$GPRMC") {
-        if (n >= 7 && f[2] == "A") {
-            FStatus.ValidFix = "OK";
-            FOwnPos.Lat = NmeaLatToDeg(f[3], f[4]);
-            FOwnPos.Lon = NmeaLonToDeg(f[5], f[6]);
-            FOwnCourse = RmcVelocity(S);
-            ShowFields(FC.Memo_RMC, f, n);
-        } else if (n >= 3 && f[2] != "A") {
-            FStatus.ValidFix = "No Fix.";
-            ShowFields(FC.Memo_RMC, f, 5);
-        }
-        FLogSentence(S);
-    }
+    const TGpsRecorded r = RecordGPS(f, S, FStatus, FOwnPos, FOwnCourse, FNow());
+    QPlainTextEdit* memos[] = {nullptr, FC.Memo_GGA, FC.Memo_GSV, FC.Memo_RMC};
+    if (QPlainTextEdit* memo = memos[static_cast<int>(r.Memo)]) ShowFields(memo, f, r.Fields);
+    if (f.size() > 0 && f[0] == "$GPRMC") FLogSentence(S);
     FC.Label_Satellites->setText(Widen(FStatus.SatView + "/" + FStatus.SatUsed));
     FC.Label_GPS_Fix->setText(Widen(FStatus.ValidFix));
 }
@@ -271,16 +243,15 @@ void TUnitDiag::HandleGPS(const std::string& S) {
 void TUnitDiag::HandleALR(const std::string& S) {
     const TFields f = Fields(S); // address, time, number, condition, acknowledge, text, checksum
     ShowFields(FC.Memo_ALR, f, f.size());
-    if (f.size() < 6) return;
-    if (f[3] != "A") return; // not an active alarm
-    ListEntry(FC.StringGrid_Error, f[2], f[5]);
+    const auto m = AlarmOf(f);
+    if (!m || !m->Active) return;
+    ListEntry(FC.StringGrid_Error, m->Id, m->Text);
 }
 
 void TUnitDiag::HandleTXT(const std::string& S) {
     const TFields f = Fields(S); // address, total, number, identifier, text, checksum
     ShowFields(FC.Memo_TXT, f, f.size());
-    if (f.size() < 5) return;
-    ListEntry(FC.StringGrid_Warn, f[3], f[4]);
+    if (const auto m = TextOf(f)) ListEntry(FC.StringGrid_Warn, m->Id, m->Text);
 }
 
 void TUnitDiag::RefreshErrWarn() {
@@ -309,12 +280,13 @@ void TUnitDiag::HandleRES(const std::string& S) {
 void TUnitDiag::ShowLED(const std::string& S) {
     const auto mask = LedMask(S);
     if (!mask) return;
-    FStatus.LED = *mask;
+    RecordLED(FStatus, *mask, FNow());
     for (std::size_t i = 0; i < kLamps.size(); ++i)
         FC.Lamps[i]->SetBrushColor(ColourOf(LampColour(*mask, kLamps[i])));
 }
 
 void TUnitDiag::ShowADC(const std::string& S) {
+    RecordADC(FStatus, ReadADC(S, FStatus.Transmitting), FNow());
     const TAdcCaptions c = EvaluateADC(S, FStatus.Transmitting);
     const std::pair<const std::optional<std::string>*, QLabel*> labels[] = {
         {&c.ForPwr, FC.Label_ForPwr}, {&c.RevPwr, FC.Label_RevPwr}, {&c.V_Idle, FC.Label_V_Idle},

@@ -5,6 +5,7 @@
 
 #include "diag/DiagRules.h"
 #include "targets/Geodesy.h"
+#include "targets/ReportAge.h"
 
 #include <QList>
 #include <array>
@@ -58,9 +59,11 @@ TDiagControls BuildDiagControls(QWidget* Tab);
 
 class TUnitDiag {
 public:
-    // LogSentence writes a received sentence to the trace log when it is open.
+    // LogSentence writes a received sentence to the trace log when it is open; Now stamps the
+    // record's readings.
     TUnitDiag(const TDiagControls& Controls, TDUT_Status& Status, TGeoCoor& OwnPos,
-              TOwnCourse& OwnCourse, std::function<void(const std::string&)> LogSentence);
+              TOwnCourse& OwnCourse, std::function<void(const std::string&)> LogSentence,
+              TUtcClock Now);
 
     // Handlers take the received sentence as bytes, one character per byte, CR included.
     void HandleGPS(const std::string& S);
@@ -83,4 +86,5 @@ private:
     TGeoCoor& FOwnPos;
     TOwnCourse& FOwnCourse;
     std::function<void(const std::string&)> FLogSentence;
+    TUtcClock FNow;
 };

@@ -83,3 +83,17 @@ std::string CalcBearing(const TGeoCoor& Own, const TGeoCoor& Target) {
     if (!(bearing >= 0 && bearing <= 360)) return kNa; // NaN from texts far out of range
     return std::to_string(static_cast<long>(std::round(bearing)));
 }
+
+bool RangeAndBearing(const TGeoCoor& Own, double Lat, double Lon, double& RangeNm,
+                     double& BearingDeg) {
+    double oLat, oLon;
+    if (!ReadDecimal(Own.Lat, oLat) || !ReadDecimal(Own.Lon, oLon)) return false;
+    if (std::fabs(oLat) > 90 || std::fabs(oLon) > 180) return false;
+    const double dx = std::cos(oLat * std::numbers::pi / 180) * (Lon - oLon) * 60;
+    const double dy = (Lat - oLat) * 60;
+    RangeNm = std::hypot(dx, dy);
+    double b = std::atan2(dx, dy) * 180 / std::numbers::pi;
+    if (b < 0) b += 360;
+    BearingDeg = b >= 360 ? 0 : b;
+    return std::isfinite(RangeNm);
+}

@@ -21,3 +21,8 @@ struct TOwnCourse {
 std::string CalcRange(const TGeoCoor& Own, const TGeoCoor& Target);
 // True bearing in whole degrees (at most three significant digits), or "n.a.".
 std::string CalcBearing(const TGeoCoor& Own, const TGeoCoor& Target);
+
+// The same flat-earth range (nautical miles) and true bearing (degrees from 0 up to 360) as
+// numbers, to a position in decimal degrees; false when the own position is not valid.
+bool RangeAndBearing(const TGeoCoor& Own, double Lat, double Lon, double& RangeNm,
+                     double& BearingDeg);
