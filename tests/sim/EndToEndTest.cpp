@@ -280,4 +280,13 @@ TEST_F(SimProcess, RunsOnAGivenDevice) {
     close(master);
 }
 
+TEST_F(SimProcess, AnUnknownFaultStopsTheStartAndNamesTheValidOnes) {
+    TSimProcess sim({"--port-dir", Ports, "--fault", "no-gps"}, Dir + "/sim.log");
+    EXPECT_EQ(sim.Wait(3000), 2) << "as any other bad option";
+    const std::string log = ReadFile(Dir + "/sim.log");
+    EXPECT_NE(log.find("no-gps"), std::string::npos) << log;
+    EXPECT_NE(log.find("no-fix, low-voltage"), std::string::npos) << log;
+    EXPECT_FALSE(Exists(Ports + "/COM1"));
+}
+
 } // namespace

@@ -196,6 +196,7 @@ void TSimDevice::Command(std::string_view Body, std::int64_t NowMs, TOutcome& R)
             return reject("MMSI must be 1 to 999999999");
         if (FFaults.MmsiLocked) return reject("MMSI locked");
         c.MMSI = static_cast<std::uint32_t>(mmsi);
+        R.MmsiWritten = true;
         Change(c, true, R);
         R.Note = "MMSI programmed";
     } else if (StartsWith(Body, "PSRT,SRM,")) {
@@ -225,7 +226,10 @@ void TSimDevice::Command(std::string_view Body, std::int64_t NowMs, TOutcome& R)
         Change(c, false, R);
         R.Note = "alarm output set";
     } else if (Body == "PSRT,RDP") {
-        if (!FFaults.MmsiLocked) c.MMSI = 0;
+        if (!FFaults.MmsiLocked) {
+            c.MMSI = 0;
+            R.MmsiWritten = true;
+        }
         c.CallSign.clear();
         c.ShipsName.clear();
         c.A = c.B = c.C = c.D = 0;

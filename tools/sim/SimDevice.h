@@ -46,6 +46,7 @@ public:
         std::vector<std::string> Replies; // bodies, in the order to send
         bool ConfigChanged = false;
         bool StaticChanged = false; // the own static data report (name, call sign, ...) changed
+        bool MmsiWritten = false;   // programmed or wiped by a reset, even to the same value
         std::string Note;           // what the device made of the sentence, for the log
     };
 

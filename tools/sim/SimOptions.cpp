@@ -50,7 +50,11 @@ std::string SimUsage() {
            "  --late-ms MS        delay of --late (default 1300)\n"
            "  --mmsi-locked       keep reporting the old MMSI whatever is programmed\n"
            "  --unplug-after S    close the line after S seconds, as if the cable were pulled\n"
-           "  --flood             send received traffic as fast as the line takes it\n";
+           "  --flood             send received traffic as fast as the line takes it\n"
+           "  --fault NAME        an installation fault, repeatable; NAME is one of no-fix,\n"
+           "                      low-voltage, reverse-power, rx-only, no-mmsi, dead-channel,\n"
+           "                      no-own-reports\n"
+           "  --no-alarms         no alarm cycle and no text messages\n";
 }
 
 bool ParseSimOptions(const std::vector<std::string>& Args, TSimOptions& O, std::string& Error) {
@@ -83,6 +87,16 @@ bool ParseSimOptions(const std::vector<std::string>& Args, TSimOptions& O, std::
             O.Flood = true;
         } else if (a == "--no-traffic") {
             O.NoTraffic = true;
+        } else if (a == "--no-alarms") {
+            O.NoAlarms = true;
+        } else if (a == "--fault") {
+            if (!value(v)) return false;
+            TSimFault f{};
+            if (!SimFaultFromName(v, f)) {
+                Error = "unknown fault \"" + v + "\"; valid: " + SimFaultNames();
+                return false;
+            }
+            O.Faults.Add(f);
         } else if (a == "--port") {
             if (!value(v)) return false;
             if (!ToInt(v, 1, 255, n)) return bad(v);
@@ -138,6 +152,11 @@ bool ParseSimOptions(const std::vector<std::string>& Args, TSimOptions& O, std::
     }
     if (!O.Device.empty() && O.PortNum != 0) {
         Error = "--port and --device exclude each other";
+        return false;
+    }
+    // A replay's GPS sentences carry the fixes of the capture; rewriting them is not worth it.
+    if (!O.ReplayFile.empty() && O.Faults.Has(TSimFault::NoFix)) {
+        Error = "--fault no-fix and --replay exclude each other";
         return false;
     }
     return true;

@@ -1,6 +1,8 @@
 #pragma once
 // Command line of corvane-sim.
 
+#include "tools/sim/SimFaults.h"
+
 #include <string>
 #include <vector>
 
@@ -23,6 +25,8 @@ struct TSimOptions {
     double UnplugAfter = -1; // seconds; negative: never
     bool Flood = false;
     bool NoTraffic = false; // replies only
+    TSimFaultSet Faults;    // --fault, any number of them
+    bool NoAlarms = false;  // no alarm cycle and no text messages
     bool Help = false;
 };
 

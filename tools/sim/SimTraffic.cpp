@@ -108,7 +108,7 @@ TTrafficGen::TTrafficGen(const TTrafficOptions& O) : FOpt(O), FRng(O.Seed) {
     Schedule((1000 - O.UtcStartMs % 1000) % 1000, Gps);
     Schedule(250, Led);
     Schedule(1500, Adc);
-    Schedule(0, AlarmTick);
+    if (!O.NoAlarms) Schedule(0, AlarmTick);
     if (O.StatusOnly) return;
     Schedule(2000, Own18);
     FOwn24Due = 4000;
@@ -242,9 +242,13 @@ void TTrafficGen::Advance(std::int64_t SimMs, const TSimConfig& C, std::vector<s
 void TTrafficGen::Flood(std::int64_t SimMs, std::vector<std::string>& Out) {
     if (FShips.empty()) return;
     Move(FOwn, SimMs, false);
-    TSimShip& s = FShips[FFloodNext++ % FShips.size()];
-    MoveShip(s, SimMs);
-    SendPosition(s, SimMs, Out);
+    // A second try when a dead channel B swallowed the first: empty means nothing to send.
+    const std::size_t before = Out.size();
+    for (int i = 0; i < 2 && Out.size() == before; ++i) {
+        TSimShip& s = FShips[FFloodNext++ % FShips.size()];
+        MoveShip(s, SimMs);
+        SendPosition(s, SimMs, Out);
+    }
 }
 
 void TTrafficGen::Run(const TDue& E, const TSimConfig& C, std::vector<std::string>& Out) {
@@ -324,21 +328,34 @@ void TTrafficGen::SendGps(std::int64_t SimMs, const TSimConfig& C, std::vector<s
     const std::int64_t utc = FOpt.UtcStartMs + SimMs;
     const std::string time = NmeaTime(utc);
     const std::string pos = NmeaLat(FOwn.Lat) + "," + NmeaLon(FOwn.Lon);
+    // Without a fix the receiver still knows the time and the satellites in view, nothing else.
+    const bool fix = !FOpt.Faults.Has(TSimFault::NoFix);
     char b[160];
     if (C.NmeaOutput & kGpsRMC) {
         const std::tm tm = Utc(utc);
-        std::snprintf(b, sizeof b, "GPRMC,%s,A,%s,%.1f,%.1f,%02d%02d%02d,,,A", time.c_str(),
-                      pos.c_str(), FOwn.Sog, FOwn.Cog, tm.tm_mday, tm.tm_mon + 1, tm.tm_year % 100);
+        if (fix)
+            std::snprintf(b, sizeof b, "GPRMC,%s,A,%s,%.1f,%.1f,%02d%02d%02d,,,A", time.c_str(),
+                          pos.c_str(), FOwn.Sog, FOwn.Cog, tm.tm_mday, tm.tm_mon + 1,
+                          tm.tm_year % 100);
+        else
+            std::snprintf(b, sizeof b, "GPRMC,%s,V,,,,,,,%02d%02d%02d,,,N", time.c_str(),
+                          tm.tm_mday, tm.tm_mon + 1, tm.tm_year % 100);
         Out.push_back(FrameNMEA(b));
     }
     if (C.NmeaOutput & kGpsGGA) {
-        std::snprintf(b, sizeof b, "GPGGA,%s,%s,1,08,0.9,12.0,M,42.5,M,,", time.c_str(),
-                      pos.c_str());
+        if (fix)
+            std::snprintf(b, sizeof b, "GPGGA,%s,%s,1,08,0.9,12.0,M,42.5,M,,", time.c_str(),
+                          pos.c_str());
+        else
+            std::snprintf(b, sizeof b, "GPGGA,%s,,,,,0,00,99.99,,,,,,", time.c_str());
         Out.push_back(FrameNMEA(b));
     }
     if (C.NmeaOutput & kGpsVTG) {
-        std::snprintf(b, sizeof b, "GPVTG,%.1f,T,,M,%.1f,N,%.1f,K,A", FOwn.Cog, FOwn.Sog,
-                      FOwn.Sog * 1.852);
+        if (fix)
+            std::snprintf(b, sizeof b, "GPVTG,%.1f,T,,M,%.1f,N,%.1f,K,A", FOwn.Cog, FOwn.Sog,
+                          FOwn.Sog * 1.852);
+        else
+            std::snprintf(b, sizeof b, "GPVTG,,T,,M,,N,,K,N");
         Out.push_back(FrameNMEA(b));
     }
     if (C.NmeaOutput & kGpsGSV) {
@@ -362,7 +379,6 @@ void TTrafficGen::SendGps(std::int64_t SimMs, const TSimConfig& C, std::vector<s
 void TTrafficGen::SendPosition(TSimShip& S, std::int64_t SimMs, std::vector<std::string>& Out) {
     const std::int64_t utc = FOpt.UtcStartMs + SimMs;
     ++S.Reports;
-    FLastRx = SimMs;
     TAisPayload p;
     switch (S.Kind) {
     case TSimShip::ClassA: {
@@ -426,11 +442,10 @@ void TTrafficGen::SendPosition(TSimShip& S, std::int64_t SimMs, std::vector<std:
         break;
     }
     }
-    Emit(Out, FBuilder.Build(false, NextChannel(), p));
+    Receive(SimMs, p, Out);
 }
 
 void TTrafficGen::SendStatic(TSimShip& S, std::vector<std::string>& Out) {
-    FLastRx = S.MovedAt;
     if (S.Kind == TSimShip::ClassA) {
         TAisStaticVoyage m;
         m.MMSI = S.MMSI;
@@ -450,13 +465,13 @@ void TTrafficGen::SendStatic(TSimShip& S, std::vector<std::string>& Out) {
         m.Draught = S.Draught;
         m.Destination = S.Destination;
         m.Dte = 0;
-        Emit(Out, FBuilder.Build(false, NextChannel(), EncodeMsg5(m)));
+        Receive(S.MovedAt, EncodeMsg5(m), Out);
         return;
     }
     TAisStaticA a;
     a.MMSI = S.MMSI;
     a.Name = S.Name;
-    Emit(Out, FBuilder.Build(false, NextChannel(), EncodeMsg24A(a)));
+    Receive(S.MovedAt, EncodeMsg24A(a), Out);
     TAisStaticB b;
     b.MMSI = S.MMSI;
     b.ShipType = S.ShipType;
@@ -466,12 +481,24 @@ void TTrafficGen::SendStatic(TSimShip& S, std::vector<std::string>& Out) {
     b.ToStern = S.ToStern;
     b.ToPort = S.ToPort;
     b.ToStarboard = S.ToStarboard;
-    Emit(Out, FBuilder.Build(false, NextChannel(), EncodeMsg24B(b)));
+    Receive(S.MovedAt, EncodeMsg24B(b), Out);
 }
 
-// A unit without an MMSI, or switched to receive only, stays silent on the radio.
-static bool MayTransmit(const TSimConfig& C) {
-    return C.MMSI != 0 && !SwitchRxOnly(C);
+void TTrafficGen::Receive(std::int64_t SimMs, const TAisPayload& P, std::vector<std::string>& Out) {
+    const char channel = NextChannel();
+    if (channel == 'B' && FOpt.Faults.Has(TSimFault::DeadChannel)) return;
+    FLastRx = SimMs;
+    Emit(Out, FBuilder.Build(false, channel, P));
+}
+
+bool TTrafficGen::RxOnly(const TSimConfig& C) const {
+    return SwitchRxOnly(C) || FOpt.Faults.Has(TSimFault::RxOnly);
+}
+
+// A unit without an MMSI, switched to receive only or with a transmitter that sends nothing
+// stays silent on the radio.
+bool TTrafficGen::MayTransmit(const TSimConfig& C) const {
+    return C.MMSI != 0 && !RxOnly(C) && !FOpt.Faults.Has(TSimFault::NoOwnReports);
 }
 
 void TTrafficGen::SendOwn18(std::int64_t SimMs, const TSimConfig& C,
@@ -480,12 +507,15 @@ void TTrafficGen::SendOwn18(std::int64_t SimMs, const TSimConfig& C,
     FLastTx = SimMs;
     TAisPosB m;
     m.MMSI = C.MMSI;
-    m.Sog = Tenths(FOwn.Sog, 1022);
-    m.PosAcc = 1;
-    m.Lon = LonLatUnits(FOwn.Lon);
-    m.Lat = LonLatUnits(FOwn.Lat);
-    m.Cog = Tenths(FOwn.Cog, 3599);
-    m.Second = Second(FOpt.UtcStartMs + SimMs);
+    // Without a fix position, speed, course and time stamp keep their "not available" codes.
+    if (!FOpt.Faults.Has(TSimFault::NoFix)) {
+        m.Sog = Tenths(FOwn.Sog, 1022);
+        m.PosAcc = 1;
+        m.Lon = LonLatUnits(FOwn.Lon);
+        m.Lat = LonLatUnits(FOwn.Lat);
+        m.Cog = Tenths(FOwn.Cog, 3599);
+        m.Second = Second(FOpt.UtcStartMs + SimMs);
+    }
     Emit(Out, FBuilder.Build(true, NextChannel(), EncodeMsg18(m)));
 }
 
@@ -516,7 +546,7 @@ void TTrafficGen::SendLed(std::int64_t SimMs, const TSimConfig& C, std::vector<s
         mask |= 1u << 1;
     if (FAlarmActive) mask |= 1u << 2;
     if (SwitchSafety(C)) mask |= 1u << 3;
-    if (SwitchRxOnly(C)) mask |= 1u << 4;
+    if (RxOnly(C)) mask |= 1u << 4;
     if (SimMs - FLastRx < 1000) mask |= 1u << 5;
     if (SimMs - FLastTx < 1000) mask |= 1u << 6;
     if (SimMs - FLastTx < 500) mask |= 1u << 7;
@@ -527,13 +557,19 @@ void TTrafficGen::SendLed(std::int64_t SimMs, const TSimConfig& C, std::vector<s
 
 void TTrafficGen::SendAdc(std::vector<std::string>& Out) {
     std::uniform_int_distribution<int> jitter(0, 15);
-    // Forward against reverse power stays above 3 unless the antenna alarm is on.
+    // Forward against reverse power stays above 3 unless the antenna alarm is on; a bad
+    // antenna or cable keeps it near 1.5 all the time.
     const unsigned fwd = 0x0300 + static_cast<unsigned>(jitter(FRng));
-    const unsigned rev = FAlarmActive ? 0x0140 : 0x0060;
+    unsigned rev = FAlarmActive ? 0x0140 : 0x0060;
+    if (FOpt.Faults.Has(TSimFault::ReversePower)) rev = 0x0200;
     const unsigned rssi1 = 0x0320 + static_cast<unsigned>(jitter(FRng) * 4);
     const unsigned rssi2 = 0x0320 + static_cast<unsigned>(jitter(FRng) * 4);
+    // Supply in steps of 0.16 V: 12.48 V idle, 12.00 V while transmitting; a weak supply has
+    // 10.40 V and 9.92 V, under the 11.5 V a 12 V system needs.
+    const bool low = FOpt.Faults.Has(TSimFault::LowVoltage);
+    const unsigned idle = low ? 0x41 : 0x4E, tx = low ? 0x3E : 0x4B;
     char b[64];
-    std::snprintf(b, sizeof b, "PSRT,RES,ADC,%04X,%04X,%02X,%02X,%04X,%04X", fwd, rev, 0x4E, 0x4B,
+    std::snprintf(b, sizeof b, "PSRT,RES,ADC,%04X,%04X,%02X,%02X,%04X,%04X", fwd, rev, idle, tx,
                   rssi1, rssi2);
     Out.push_back(FrameNMEA(b));
 }

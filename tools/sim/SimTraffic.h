@@ -6,6 +6,7 @@
 
 #include "tools/sim/AisEncode.h"
 #include "tools/sim/SimConfig.h"
+#include "tools/sim/SimFaults.h"
 
 #include <cstdint>
 #include <queue>
@@ -19,6 +20,8 @@ struct TTrafficOptions {
     double Lat = 54.40, Lon = 10.20; // own ship's start: Kiel Bight
     std::int64_t UtcStartMs = 0;     // wall time at simulated time 0
     bool StatusOnly = false; // only status, alarm and text sentences (a replay sends the rest)
+    TSimFaultSet Faults;     // no-mmsi is the device's: it starts without an MMSI
+    bool NoAlarms = false;   // neither the alarm cycle nor its text messages
 };
 
 struct TSimShip {
@@ -79,6 +82,10 @@ private:
     void SendOwn24(const TSimConfig& C, std::vector<std::string>& Out);
     void SendLed(std::int64_t SimMs, const TSimConfig& C, std::vector<std::string>& Out);
     void SendAdc(std::vector<std::string>& Out);
+    // A received message on the next channel, unless that channel's receiver is dead.
+    void Receive(std::int64_t SimMs, const TAisPayload& P, std::vector<std::string>& Out);
+    bool RxOnly(const TSimConfig& C) const;
+    bool MayTransmit(const TSimConfig& C) const;
     void AlarmStep(std::int64_t SimMs, const TSimConfig& C, std::vector<std::string>& Out);
     void Emit(std::vector<std::string>& Out, std::vector<std::string> Sentences);
     char NextChannel();

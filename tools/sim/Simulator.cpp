@@ -16,7 +16,15 @@ TTrafficOptions TrafficOptions(const TSimOptions& O, const ISimClock& Clock, boo
     t.Lon = O.Lon;
     t.UtcStartMs = Clock.UtcMs();
     t.StatusOnly = Replay;
+    t.Faults = O.Faults;
+    t.NoAlarms = O.NoAlarms;
     return t;
+}
+
+// A unit that has lost its MMSI starts as one fresh from the factory.
+TSimConfig StartConfig(const TSimOptions& O, TSimConfig C) {
+    if (O.Faults.Has(TSimFault::NoMmsi)) C.MMSI = 0;
+    return C;
 }
 
 TDeviceFaults Faults(const TSimOptions& O) {
@@ -40,14 +48,30 @@ bool GpsWanted(const std::string& L, std::uint16_t Mask) {
     return (Mask & kGpsVTG) != 0;
 }
 
+// What the faults take out of a replay: own transmissions of a unit that sends none, and
+// what a dead receiver would have heard on channel B ("B" or "2" in the channel field).
+bool FaultKeeps(const std::string& L, const TSimFaultSet& F, const TSimConfig& C) {
+    if (L.size() < 7 || L[0] != '!') return true;
+    if (L.compare(3, 4, "VDO,") == 0)
+        return !F.Has(TSimFault::RxOnly) && !F.Has(TSimFault::NoOwnReports) &&
+               !(F.Has(TSimFault::NoMmsi) && C.MMSI == 0);
+    if (L.compare(3, 4, "VDM,") != 0 || !F.Has(TSimFault::DeadChannel)) return true;
+    std::size_t p = 0;
+    for (int i = 0; i < 4 && p != std::string::npos; ++i) p = L.find(',', p + 1);
+    if (p == std::string::npos) return true;
+    const std::string_view channel = std::string_view(L).substr(p + 1, L.find(',', p + 1) - p - 1);
+    return channel != "B" && channel != "2";
+}
+
 } // namespace
 
 TSimulator::TSimulator(const TSimOptions& O, const ISimClock& Clock, const TSimConfig& Initial,
                        std::vector<std::string> Replay, TLog Log)
-    : FOpt(O), FClock(Clock), FLog(std::move(Log)), FDevice(Initial, Faults(O)),
+    : FOpt(O), FClock(Clock), FLog(std::move(Log)), FDevice(StartConfig(O, Initial), Faults(O)),
       FTraffic(TrafficOptions(O, Clock, !Replay.empty())),
       FLine(O.Flood ? 0.0 : TLineOutput::kLineBytesPerSecond, kTrafficQueue),
-      FStartMono(Clock.MonotonicMs()) {
+      FStartMono(Clock.MonotonicMs()), FFileMmsi(Initial.MMSI),
+      FKeepFileMmsi(O.Faults.Has(TSimFault::NoMmsi)) {
     if (!Replay.empty()) FReplay = std::make_unique<TReplaySource>(std::move(Replay), O.ReplayRate);
 }
 
@@ -116,10 +140,12 @@ void TSimulator::Line(std::string_view L) {
             FLine.PushReply(std::move(framed));
     }
     if (r.StaticChanged) FTraffic.StaticChanged(SimMs());
+    if (r.MmsiWritten) FKeepFileMmsi = false;
     if (r.ConfigChanged && !FOpt.ConfigFile.empty()) {
+        TSimConfig stored = FDevice.Config();
+        if (FKeepFileMmsi) stored.MMSI = FFileMmsi;
         std::string err;
-        if (!SaveConfigFile(FOpt.ConfigFile, FDevice.Config(), err))
-            Log("config not saved: " + err);
+        if (!SaveConfigFile(FOpt.ConfigFile, stored, err)) Log("config not saved: " + err);
     }
 }
 
@@ -137,9 +163,13 @@ void TSimulator::Poll() {
         FTraffic.Advance(sim, FDevice.Config(), out);
         if (FReplay && !FOpt.Flood) FReplay->Advance(sim, out);
     }
+    const auto keep = [&](const std::string& s) {
+        return !FReplay || (GpsWanted(s, FDevice.Config().NmeaOutput) &&
+                            FaultKeeps(s, FOpt.Faults, FDevice.Config()));
+    };
     const std::uint64_t droppedBefore = FLine.Dropped();
     for (auto& s : out)
-        if (!FReplay || GpsWanted(s, FDevice.Config().NmeaOutput)) FLine.PushTraffic(std::move(s));
+        if (keep(s)) FLine.PushTraffic(std::move(s));
     if (FOpt.Flood && !FOpt.NoTraffic) {
         // Keep the queue full; the line's reader sets the pace.
         // Bounded, since a replay filtered down to nothing would never fill it.
@@ -151,8 +181,7 @@ void TSimulator::Poll() {
                 FTraffic.Flood(sim, more);
             if (more.empty()) break;
             for (auto& s : more)
-                if (!FReplay || GpsWanted(s, FDevice.Config().NmeaOutput))
-                    FLine.PushTraffic(std::move(s));
+                if (keep(s)) FLine.PushTraffic(std::move(s));
         }
     } else if (FLine.Dropped() != droppedBefore && FLine.Dropped() % 100 == 1) {
         Log("line busy: traffic dropped (" + std::to_string(FLine.Dropped()) + " so far)");

@@ -70,4 +70,8 @@ private:
         std::string Framed;
     };
     std::deque<TLate> FLate; // in time order: every reply waits equally long
+    // The no-mmsi fault hides the memory's MMSI for this run only: until an MMSI is
+    // programmed (or wiped by a reset), the file keeps the one it had.
+    std::uint32_t FFileMmsi;
+    bool FKeepFileMmsi;
 };
