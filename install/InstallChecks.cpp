@@ -2,6 +2,7 @@
 
 #include "ais/AIS_Codec.h"
 #include "nmea/Decimal.h"
+#include "nmea/Latin1.h"
 
 #include <algorithm>
 #include <charconv>
@@ -90,8 +91,8 @@ TCheck GpsCheck(const TContext& X) {
         return Make(id, title, TVerdict::Check, "Fix reported without a readable position; " + sats,
                     "Check the GPS receiver's output sentences.");
     return Make(id, title, TVerdict::OK,
-                "Fix; " + sats + "; " + LatToDegMin(X.In.OwnPos.Lat) + " " +
-                    LonToDegMin(X.In.OwnPos.Lon) + "; " + lastFix);
+                "Fix; " + sats + "; " + Latin1ToUtf8(LatToDegMin(X.In.OwnPos.Lat)) + " " +
+                    Latin1ToUtf8(LonToDegMin(X.In.OwnPos.Lon)) + "; " + lastFix);
 }
 
 // ---- Identity ----------------------------------------------------------------------------------
@@ -222,6 +223,9 @@ TCheck TransmitterCheck(const TContext& X) {
     const double sinceLast = X.Since(last.At);
     figures += "; last " + Duration(sinceLast) + " ago; " + statics + "; " + lamp;
     const double limit = expected * 1.5 + 10;
+    // One report shows the transmitter works; the schedule needs a second one.
+    if (reports.size() == 1 && sinceLast <= limit)
+        return Make(id, title, TVerdict::Waiting, figures + "; waiting for the next report");
     if (sinceLast > limit) {
         if (rxOnly)
             return Make(id, title, TVerdict::Fault,

@@ -2,6 +2,7 @@
 
 #include "ais/AIS_Codec.h"
 #include "diag/DiagRules.h"
+#include "nmea/Latin1.h"
 
 #include <algorithm>
 #include <cmath>
@@ -160,8 +161,8 @@ void TInstallWatch::Message(bool Alarm, std::string_view Sentence, double At) {
     }
     TUnitMessage& e = FMessages[key];
     e.Alarm = Alarm;
-    e.Id = m->Id;
-    e.Text = m->Text;
+    e.Id = Latin1ToUtf8(m->Id);
+    e.Text = Latin1ToUtf8(m->Text); // the line's bytes; every text the checks give is UTF-8
     e.LastAt = At;
 }
 

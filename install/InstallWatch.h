@@ -33,7 +33,7 @@ struct THeardStation {
 struct TUnitMessage {
     bool Alarm = false; // ALR; otherwise TXT
     std::string Id;     // as the sentence has it ("002")
-    std::string Text;
+    std::string Text;   // UTF-8
     double LastAt = 0;
 };
 

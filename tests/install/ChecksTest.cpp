@@ -156,6 +156,13 @@ const TCase kCases[] = {
          R.At(300);
      }),
      TVerdict::Check, "no MMSI programmed (see MMSI)"},
+    {"OneReportSoFar", "transmitter", Connected([](TInstallRig& R) {
+         R.At(2);
+         R.Raw(Own18(6));
+         R.At(20);
+     }),
+     TVerdict::Waiting,
+     "last 18 s ago; no static report yet; TX lamp not seen lit; waiting for the next report"},
     {"OnSchedule", "transmitter", Connected([](TInstallRig& R) {
          R.At(2);
          R.Raw(Own18(6));
