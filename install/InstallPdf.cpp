@@ -41,6 +41,7 @@ struct TCell {
     bool Bold = false;
     QColor Background = Qt::transparent;
     QColor Ink = Qt::black;
+    int Span = 1; // columns it takes
 };
 
 // Lays out the whole report; run once to count the pages and once to draw them.
@@ -72,7 +73,12 @@ public:
         Text(FTitle, "Corvane installation report");
         FY += Mm(3);
 
-        const double label = Mm(45) / FWidth;
+        // The label column as wide as the longest label, up to half the page.
+        const QFontMetricsF metrics(FBody, &FWriter);
+        double widest = metrics.horizontalAdvance("Date and time (UTC)");
+        for (const auto& [l, v] : r.Config)
+            widest = std::max(widest, metrics.horizontalAdvance(Q(l)));
+        const double label = std::clamp(widest + 2 * FPad + Mm(3), Mm(35), FWidth / 2) / FWidth;
         std::vector<std::vector<TCell>> facts = {
             {{"Date and time (UTC)"}, {Q(r.UtcTime)}},
             {{"Local time"}, {Q(r.LocalTime)}},
@@ -96,13 +102,18 @@ public:
         std::vector<std::vector<TCell>> checks;
         for (const TCheck& c : r.Checks) {
             const TVerdictStyle style = VerdictStyle(c.Verdict);
-            checks.push_back(
-                {{Q(c.Title)},
-                 {Q(VerdictText(c.Verdict)), true, QColor(style.Background), QColor(style.Text)},
-                 {Q(c.Figures)},
-                 {Q(c.Advice)}});
+            std::vector<TCell> row = {
+                {Q(c.Title)},
+                {Q(VerdictText(c.Verdict)), true, QColor(style.Background), QColor(style.Text)},
+                {Q(c.Figures)}};
+            // Without advice the figures take its room too.
+            if (c.Advice.empty())
+                row.back().Span = 2;
+            else
+                row.push_back({Q(c.Advice)});
+            checks.push_back(std::move(row));
         }
-        Table({0.22, 0.11, 0.33, 0.34}, {"Check", "Verdict", "Figures", "Advice"}, checks);
+        Table({0.24, 0.10, 0.33, 0.33}, {"Check", "Verdict", "Figures", "Advice"}, checks);
 
         Coverage();
         SignOff();
@@ -214,9 +225,15 @@ private:
             std::max(1, static_cast<int>((FBottom - headerHeight - 2 * FPad) / FLine));
         for (const std::vector<TCell>& row : Rows) {
             std::vector<std::unique_ptr<QTextLayout>> cells;
+            std::vector<double> cx, cw;
             int lines = 1;
-            for (std::size_t c = 0; c < row.size() && c < w.size(); ++c) {
-                cells.push_back(LayOut(row[c].Text, row[c].Bold ? FBold : FBody, w[c] - 2 * FPad));
+            for (std::size_t c = 0, col = 0; c < row.size() && col < w.size(); ++c) {
+                const std::size_t end = std::min(col + std::max(1, row[c].Span), w.size());
+                cx.push_back(x[col]);
+                cw.push_back(x[end] - x[col]);
+                col = end;
+                cells.push_back(
+                    LayOut(row[c].Text, row[c].Bold ? FBold : FBody, cw.back() - 2 * FPad));
                 lines = std::max(lines, cells.back()->lineCount());
             }
             for (int first = 0; first < lines;) {
@@ -229,7 +246,7 @@ private:
                 }
                 const int count = std::clamp(room, 1, lines - first);
                 const double height = count * FLine + 2 * FPad;
-                if (FDraw) DrawRowPart(row, cells, x, w, first, count, height);
+                if (FDraw) DrawRowPart(row, cells, cx, cw, first, count, height);
                 FY += height;
                 first += count;
                 if (first < lines) newPage();

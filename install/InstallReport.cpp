@@ -243,8 +243,7 @@ std::string Svg(const TCoverage& C, int Size, bool Standalone) {
     std::string s;
     const std::string sz = Fixed(size, 0);
     s += std::string("<svg") + (Standalone ? " xmlns=\"http://www.w3.org/2000/svg\"" : "") +
-         " width=\"" + sz + "\" height=\"" + sz +
-         "\" viewBox=\"0 0 " + sz + ' ' + sz +
+         " width=\"" + sz + "\" height=\"" + sz + "\" viewBox=\"0 0 " + sz + ' ' + sz +
          "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\" role=\"img\">\n";
     s += "<title>Farthest station heard in each direction</title>\n";
     s += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
@@ -306,7 +305,9 @@ std::string Svg(const TCoverage& C, int Size, bool Standalone) {
 
 } // namespace
 
-std::string CoverageSvg(const TCoverage& C, int Size) { return Svg(C, Size, true); }
+std::string CoverageSvg(const TCoverage& C, int Size) {
+    return Svg(C, Size, true);
+}
 
 std::string ReportHtml(const TInstallReport& R) {
     std::string h;

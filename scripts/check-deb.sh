@@ -103,7 +103,7 @@ corvane_install_missing debootstrap xvfb x11-apps netpbm
 step "Release build and package in $BUILD"
 # cpack builds what it installs; without this it would build every test and benchmark too.
 cmake -S "$SRC" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build "$BUILD" -j2 --target corvane corvane-sim corvane-decode corvane-config man
+cmake --build "$BUILD" -j2 --target corvane corvane-sim corvane-decode corvane-config corvane-report man
 rm -f "$BUILD"/corvane_*.deb
 (cd "$BUILD" && cpack -G DEB >/dev/null)
 DEB=$(ls "$BUILD"/corvane_*.deb)
@@ -189,7 +189,7 @@ else
     printf '%s\n' "$decoded" >&2
 fi
 
-for tool in corvane-sim corvane-config; do
+for tool in corvane-sim corvane-config corvane-report; do
     if in_root "$tool" --help 2>&1 | grep -q "^usage: $tool"; then
         pass "$tool --help"
     else
@@ -199,10 +199,10 @@ done
 
 missing=""
 for f in /usr/share/man/man1/corvane.1 /usr/share/man/man1/corvane-sim.1 /usr/share/man/man1/corvane-decode.1 \
-    /usr/share/man/man1/corvane-config.1; do
+    /usr/share/man/man1/corvane-config.1 /usr/share/man/man1/corvane-report.1; do
     [ -f "$R$f" ] || [ -f "$R$f.gz" ] || missing+=" $f"
 done
-if [ -z "$missing" ]; then pass "manual pages corvane(1), corvane-sim(1), corvane-decode(1) and corvane-config(1) installed"; else fail "manual pages missing:$missing"; fi
+if [ -z "$missing" ]; then pass "manual pages corvane(1), corvane-sim(1), corvane-decode(1), corvane-config(1) and corvane-report(1) installed"; else fail "manual pages missing:$missing"; fi
 
 desktop=$R/usr/share/applications/corvane.desktop
 icon=$R/usr/share/icons/hicolor/128x128/apps/corvane.png

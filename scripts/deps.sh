@@ -9,6 +9,7 @@ CORVANE_PACKAGES=(
     gpsd-clients   # gpsdecode: the independent decoder the codec is compared with
     gpsd           # a real client of the shared stream in the tests
     ser2net        # a real serial-to-TCP server in front of the simulator in the tests
+    poppler-utils   # pdftotext and pdftoppm: the reports are read back in the tests
     clang libclang-rt-14-dev   # libFuzzer for the fuzz smoke run
 )
 
