@@ -87,18 +87,17 @@ public:
             {{"Time listened"}, {Q(ListenedText(r.ListenedSeconds))}},
             {{"Result"}, {Q(SummaryText(r.Checks))}},
         };
-        Table({label, 1 - label}, {}, facts);
+        Table({}, {label, 1 - label}, {}, facts);
 
-        Heading("Configuration");
         if (r.Config.empty()) {
+            Heading("Configuration");
             Text(FBody, "Not read.");
         } else {
             std::vector<std::vector<TCell>> rows;
             for (const auto& [l, v] : r.Config) rows.push_back({{Q(l)}, {Q(v)}});
-            Table({label, 1 - label}, {}, rows);
+            Table("Configuration", {label, 1 - label}, {}, rows);
         }
 
-        Heading("Checks");
         std::vector<std::vector<TCell>> checks;
         for (const TCheck& c : r.Checks) {
             const TVerdictStyle style = VerdictStyle(c.Verdict);
@@ -113,7 +112,8 @@ public:
                 row.push_back({Q(c.Advice)});
             checks.push_back(std::move(row));
         }
-        Table({0.24, 0.10, 0.33, 0.33}, {"Check", "Verdict", "Figures", "Advice"}, checks);
+        Table("Checks", {0.24, 0.10, 0.33, 0.33}, {"Check", "Verdict", "Figures", "Advice"},
+              checks);
 
         Coverage();
         SignOff();
@@ -192,8 +192,29 @@ private:
 
     // Rows as tall as their longest cell; a row that does not fit starts the next page, and one
     // taller than a page is cut between lines. The header is repeated on every page.
-    void Table(const std::vector<double>& Fractions, const std::vector<QString>& Header,
-               const std::vector<std::vector<TCell>>& Rows) {
+    struct TRowLayout {
+        std::vector<std::unique_ptr<QTextLayout>> Cells;
+        std::vector<double> X, W; // each cell's place, spans included
+        int Lines = 1;
+    };
+
+    TRowLayout LayOutRow(const std::vector<TCell>& Row, const std::vector<double>& X) {
+        TRowLayout r;
+        for (std::size_t c = 0, col = 0; c < Row.size() && col + 1 < X.size(); ++c) {
+            const std::size_t end = std::min(col + std::max(1, Row[c].Span), X.size() - 1);
+            r.X.push_back(X[col]);
+            r.W.push_back(X[end] - X[col]);
+            col = end;
+            r.Cells.push_back(
+                LayOut(Row[c].Text, Row[c].Bold ? FBold : FBody, r.W.back() - 2 * FPad));
+            r.Lines = std::max(r.Lines, r.Cells.back()->lineCount());
+        }
+        return r;
+    }
+
+    // Under a heading (Title, unless empty) that stays with the header and the first row.
+    void Table(const QString& Title, const std::vector<double>& Fractions,
+               const std::vector<QString>& Header, const std::vector<std::vector<TCell>>& Rows) {
         std::vector<double> x{0}, w;
         for (double f : Fractions) {
             w.push_back(f * FWidth);
@@ -219,23 +240,19 @@ private:
             drawHeader();
         };
 
-        Keep(headerHeight + FLine + 2 * FPad);
-        drawHeader();
         const int perPage =
             std::max(1, static_cast<int>((FBottom - headerHeight - 2 * FPad) / FLine));
+        const int firstLines = Rows.empty() ? 1 : LayOutRow(Rows.front(), x).Lines;
+        const double keep =
+            headerHeight + (firstLines <= perPage ? firstLines : 1) * FLine + 2 * FPad;
+        if (Title.isEmpty())
+            Keep(keep);
+        else
+            Heading(Title, keep);
+        drawHeader();
         for (const std::vector<TCell>& row : Rows) {
-            std::vector<std::unique_ptr<QTextLayout>> cells;
-            std::vector<double> cx, cw;
-            int lines = 1;
-            for (std::size_t c = 0, col = 0; c < row.size() && col < w.size(); ++c) {
-                const std::size_t end = std::min(col + std::max(1, row[c].Span), w.size());
-                cx.push_back(x[col]);
-                cw.push_back(x[end] - x[col]);
-                col = end;
-                cells.push_back(
-                    LayOut(row[c].Text, row[c].Bold ? FBold : FBody, cw.back() - 2 * FPad));
-                lines = std::max(lines, cells.back()->lineCount());
-            }
+            const TRowLayout laid = LayOutRow(row, x);
+            const int lines = laid.Lines;
             for (int first = 0; first < lines;) {
                 const int room = static_cast<int>((FBottom - FY - 2 * FPad) / FLine);
                 // A whole row that fits on a fresh page goes there rather than being cut.
@@ -246,7 +263,7 @@ private:
                 }
                 const int count = std::clamp(room, 1, lines - first);
                 const double height = count * FLine + 2 * FPad;
-                if (FDraw) DrawRowPart(row, cells, cx, cw, first, count, height);
+                if (FDraw) DrawRowPart(row, laid, first, count, height);
                 FY += height;
                 first += count;
                 if (first < lines) newPage();
@@ -254,23 +271,22 @@ private:
         }
     }
 
-    void DrawRowPart(const std::vector<TCell>& Row,
-                     const std::vector<std::unique_ptr<QTextLayout>>& Cells,
-                     const std::vector<double>& X, const std::vector<double>& W, int First,
-                     int Count, double Height) {
-        for (std::size_t c = 0; c < Cells.size(); ++c) {
+    void DrawRowPart(const std::vector<TCell>& Row, const TRowLayout& Laid, int First, int Count,
+                     double Height) {
+        for (std::size_t c = 0; c < Laid.Cells.size(); ++c) {
+            const double x = Laid.X[c], w = Laid.W[c];
             if (Row[c].Background.alpha() > 0)
-                FPainter.fillRect(QRectF(X[c], FY, W[c], Height), Row[c].Background);
+                FPainter.fillRect(QRectF(x, FY, w, Height), Row[c].Background);
             FPainter.setPen(Row[c].Ink);
-            const QTextLayout& l = *Cells[c];
+            const QTextLayout& l = *Laid.Cells[c];
             for (int i = First; i < First + Count && i < l.lineCount(); ++i) {
                 const QTextLine line = l.lineAt(i);
                 // Short texts in a coloured cell (the verdict) are centred.
                 const double indent = Row[c].Background.alpha() > 0
-                                          ? (W[c] - 2 * FPad - line.naturalTextWidth()) / 2
+                                          ? (w - 2 * FPad - line.naturalTextWidth()) / 2
                                           : 0;
                 line.draw(&FPainter,
-                          QPointF(X[c] + FPad + std::max(0.0, indent), FY + FPad - First * FLine));
+                          QPointF(x + FPad + std::max(0.0, indent), FY + FPad - First * FLine));
             }
         }
         FPainter.setPen(QPen(QColor(0xcc, 0xcc, 0xcc), Mm(0.25)));
