@@ -37,14 +37,6 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-template <class F> void Guarded(F&& Handler) {
-    try {
-        Handler();
-    } catch (...) {
-        ReportCurrentException();
-    }
-}
-
 namespace {
 
 // The style's default margins inside group boxes would make the tabs taller than the window's
@@ -108,9 +100,16 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     s.SendNMEA = [this](const QString& Body) { SendNMEA(Body); };
     s.Pause = [](int Ms) { QThread::msleep(static_cast<unsigned long>(Ms)); };
     s.ClearTerminal = [this] { VaTerminal1->Clear(); };
-    s.StartTxClock = [this] { UnitSent->StartTxClock(); };
+    s.StartTxClock = [this] {
+        UnitSent->StartTxClock();
+        ListeningSince = UtcNow();
+        if (InstallWatch) InstallWatch->Start(ListeningSince);
+    };
     s.CloseMainWindow = [this] { QTimer::singleShot(0, this, [this] { close(); }); };
-    s.TransmitterStandby = [this] { UnitDiag->TransmitterStandby(); };
+    s.TransmitterStandby = [this] {
+        UnitDiag->TransmitterStandby();
+        ListeningSince = 0;
+    };
     s.MmsiReported = [this](bool Programmed) { UnitDiag->MmsiReported(Programmed); };
     UnitStatic = std::make_unique<TUnitStatic>(*this, VaComm_Std, VaCapture_Std, Timer_Scan,
                                                Timer_WatchDog, OwnShip, std::move(s));
@@ -254,13 +253,11 @@ void TFormMain::BuildUnits() {
     FReceive.Label_Rx = Label_Rx;
     UnitReceive = std::make_unique<TUnitReceive>(
         FReceive, TargetList, OwnPos, OwnCourse, Msg5Setup, ColVisible,
-        TUnitReceive::TServices{[this] { ApplyRxColumns(); }, log, now,
-                                [this] {
-                                    return OwnShip.MMSI > 0 ? std::to_string(OwnShip.MMSI)
-                                                            : std::string();
-                                },
-                                [this](int Row) { TargetTable->RowStored(Row); },
-                                [this] { TargetTable->Refreshed(); }});
+        TUnitReceive::TServices{
+            [this] { ApplyRxColumns(); }, log, now,
+            [this] { return OwnShip.MMSI > 0 ? std::to_string(OwnShip.MMSI) : std::string(); },
+            [this](int Row) { TargetTable->RowStored(Row); },
+            [this] { TargetTable->Refreshed(); }});
     StringGrid_RxData->setItemDelegate(new TRxDataDelegate(*UnitReceive, StringGrid_RxData));
     TargetTable = new TTargetTable(StringGrid_RxData, TabSheet_Received, menuBar(), MenuItem_File,
                                    *UnitReceive, TargetList);
@@ -408,7 +405,9 @@ void TFormMain::VaCapture_StdMessage(TVaCapture&, const std::string& Data) {
     ShowLastSentence(S);
     Timer_WatchDog.stop();
     Timer_WatchDog.start();
-    switch (RouteSentence(Data, AwaitOf(UnitStatic->ReplyState))) {
+    const TRoute route = RouteSentence(Data, AwaitOf(UnitStatic->ReplyState));
+    if (InstallWatch) InstallWatch->Feed(route, Data, UtcNow(), OwnPos);
+    switch (route) {
     case TRoute::ParseReply:
         UnitStatic->ParseReply(Data);
         break;

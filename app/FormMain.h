@@ -9,7 +9,11 @@
 #include "control/StaticControls.h"
 #include "diag/DiagRules.h"
 #include "diag/UnitDiag.h"
+#include "install/InstallChecks.h"
+#include "install/InstallReport.h"
+#include "install/InstallWatch.h"
 #include "sent/UnitSent.h"
+#include "serial/VaExceptionReport.h"
 #include "serial/VaCapture.h"
 #include "serial/VaComm.h"
 #include "targets/Geodesy.h"
@@ -35,6 +39,7 @@ class QTabWidget;
 class QTableWidget;
 class QWidget;
 class TFormReset;
+class TInstallTab;
 class TShareHub;
 class TShareMenu;
 class TShareTap;
@@ -53,6 +58,10 @@ public:
     // Hands every received byte to Hub as well and adds its "Sharing" menu; once, before the
     // window shows. Hub outlives the window.
     void SetShareHub(TShareHub* Hub);
+    // Adds the "Installation" tab after the four and "Save installation report..." to the File
+    // menu, and has the installation watch fed every received sentence; once, before the
+    // window shows.
+    void AddInstallationTab();
 
     // Sentence framing and dispatch.
     void SendNMEA(const QString& Body);
@@ -92,6 +101,14 @@ public:
     TFormReset* FormReset = nullptr;
     std::unique_ptr<TShareTap> ShareTap;
     TShareMenu* ShareMenu = nullptr; // owned by the window
+    // The installation check, once its tab is added.
+    std::unique_ptr<TInstallWatch> InstallWatch;
+    TInstallTab* TabSheet_Install = nullptr;
+    QAction* MenuItem_SaveInstallReport = nullptr;
+    double ListeningSince = 0; // when the last connection was set up; 0 while not connected
+    std::vector<TCheck> InstallChecks() const;
+    TInstallReport InstallReport() const;
+    void SaveInstallReportClick();
 
     // Controls; those of the "Static data" tab come from TStaticControls.
     QTabWidget* PageControl;
@@ -154,4 +171,10 @@ private:
 
 // Runs Handler, passing any exception to the application's default exception report: no
 // exception ever unwinds through the event loop.
-template <class F> void Guarded(F&& Handler);
+template <class F> void Guarded(F&& Handler) {
+    try {
+        Handler();
+    } catch (...) {
+        ReportCurrentException();
+    }
+}

@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
 
     TFormMain form;
     form.SetShareHub(&shares); // hands it what the port receives and shows it in a menu
+    form.AddInstallationTab();
     QApplication::setWindowIcon(QIcon(":/assets/corvane.png"));
     TFormReset reset(&form);
     form.SetFormReset(&reset);

@@ -262,6 +262,10 @@ void TUnitStatic::FactoryReset() {
     FSequencer->ClearStaticFields();
 }
 
+const TUnitConfig& TUnitStatic::Fields() const {
+    return FSequencer->Fields;
+}
+
 void TUnitStatic::BitBtn_ResetClick() {
     if (ConfirmationBox("corvane set to factory state ?") != TMsgResult::Yes) return;
     FactoryReset();

@@ -48,6 +48,8 @@ public:
     void BitBtn_SaveClick();
 
     void BitBtn_ResetClick();
+    // The configuration as read from the unit (and as last saved).
+    const TUnitConfig& Fields() const;
     void PasswordEntered(const QString& Password, const std::function<void()>& UnlockTrace);
 
 private:

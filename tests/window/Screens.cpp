@@ -87,6 +87,7 @@ int main(int argc, char** argv) {
         }
         TFormMain form;
         form.SetShareHub(&hub);
+        form.AddInstallationTab();
         TFormReset reset(&form);
         form.SetFormReset(&reset);
         form.show();
@@ -97,7 +98,7 @@ int main(int argc, char** argv) {
         }
         if (trace) form.UnlockTrace();
         QTest::qWait(6000); // let traffic fill the views
-        const char* names[] = {"static", "diagnostics", "sent", "received"};
+        const char* names[] = {"static", "diagnostics", "sent", "received", "installation"};
         for (int i = 0; i < form.PageControl->count(); ++i) {
             form.PageControl->setCurrentIndex(i);
             QTest::qWait(300);
