@@ -7,14 +7,15 @@
 // takes the 200 % shots.
 
 #include "ConnectAndRead.h"
-#include "widgets/Dialogs.h"
-#include "app/FormMain.h"
-#include "serial/PortNames.h"
-#include "app/QtSync.h"
 #include "SimProcess.h"
+#include "app/FormMain.h"
+#include "app/QtSync.h"
 #include "app/UnitReset.h"
 #include "control/UnitStatic.h"
+#include "install/InstallTab.h"
+#include "serial/PortNames.h"
 #include "share/ShareHub.h"
+#include "widgets/Dialogs.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -28,6 +29,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -86,6 +88,17 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "corvane-screens: %s: %s\n", text, error.c_str());
         }
         TFormMain form;
+        // The window's clock runs as fast as the simulator's traffic, so ages, intervals and
+        // rates read as they would in real time.
+        double speed = 1;
+        for (std::size_t i = 0; i + 1 < simArgs.size(); ++i)
+            if (simArgs[i] == "--speed") speed = std::atof(simArgs[i + 1].c_str());
+        QElapsedTimer clock;
+        clock.start();
+        const double start = SystemUtcNow();
+        form.UtcNow = [&clock, start, speed] {
+            return start + static_cast<double>(clock.elapsed()) * speed / 86400000.0;
+        };
         form.SetShareHub(&hub);
         form.AddInstallationTab();
         TFormReset reset(&form);
@@ -101,6 +114,16 @@ int main(int argc, char** argv) {
         const char* names[] = {"static", "diagnostics", "sent", "received", "installation"};
         for (int i = 0; i < form.PageControl->count(); ++i) {
             form.PageControl->setCurrentIndex(i);
+            if (form.PageControl->currentIndex() ==
+                form.PageControl->indexOf(form.TabSheet_Install))
+                (void)QTest::qWaitFor( // a reporting cycle: every check has its verdict
+                    [&form] {
+                        for (const TCheck& c : form.InstallChecks())
+                            if (c.Verdict == TVerdict::Waiting) return false;
+                        return true;
+                    },
+                    60000);
+            form.TabSheet_Install->Refresh(); // without waiting for its once-a-second tick
             QTest::qWait(300);
             form.grab().save(out + "/tab-" + names[i] + suffix + ".png");
         }
