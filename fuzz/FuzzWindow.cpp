@@ -2,7 +2,8 @@
 // TFormMain created once under the offscreen platform, so the dispatch and every handler see
 // them. The first byte picks the sequencer's reply state, so the reply parser is reached in
 // each of its states, and the target list's view: as at start, sorted by CPA with its columns,
-// filtered, or sorted by name and searched; the once-a-second refresh runs after each input.
+// filtered, or sorted by name and searched; the once-a-second refresh runs after each input,
+// and the installation checks judge it, down to the report's page.
 
 #include "app/FormMain.h"
 #include "control/UnitStatic.h"
@@ -27,7 +28,14 @@ TFormMain& Form() {
         return a;
     }();
     (void)app;
-    static TFormMain* form = new TFormMain;
+    static TFormMain* form = [] {
+        auto* f = new TFormMain;
+        // Connected, so every installation check judges what the input brings.
+        f->AddInstallationTab();
+        f->ListeningSince = f->UtcNow();
+        f->InstallWatch->Start(f->ListeningSince);
+        return f;
+    }();
     return *form;
 }
 
@@ -70,5 +78,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     form.VaCapture_Std.HandleCommData(Data + 1, static_cast<int>(Size - 1));
     form.VaCapture_Std.HandleCommData(reinterpret_cast<const std::uint8_t*>("\r\n"), 2);
     form.Timer_Err_WarnTimer();
+    (void)ReportHtml(form.InstallReport()); // the checks, and every text of theirs on a page
     return 0;
 }
