@@ -79,6 +79,13 @@ TEST_F(Installation, TheTabComesAfterTheFourAndTheReportIsInTheFileMenu) {
     EXPECT_EQ(Shown().size(), 10);
     for (const QString& row : Shown()) EXPECT_TRUE(row.endsWith("|waiting")) << row.toStdString();
     EXPECT_TRUE(Form->TabSheet_Install->Label_Summary->text().startsWith("Collecting data"));
+    // Each control a keyboard reaches has a name a screen reader can say.
+    for (QWidget* w : Form->TabSheet_Install->findChildren<QWidget*>()) {
+        if (w->focusPolicy() == Qt::NoFocus || w->focusProxy() != nullptr ||
+            !w->isVisibleTo(Form.get()))
+            continue;
+        EXPECT_FALSE(w->accessibleName().isEmpty()) << w->metaObject()->className();
+    }
 }
 
 TEST_F(Installation, AHealthyUnitTurnsEveryCheckOkWithinOneReportingCycle) {
