@@ -8,23 +8,34 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-TConfigRun RunConfig(const std::vector<std::string>& Args, const std::string& Input,
-                     const TSignalWhen& SignalWhen, int TimeoutMs) {
+namespace {
+
+TConfigRun Run(const std::string& Program, const std::vector<std::string>* Env,
+               const std::vector<std::string>& Args, const std::string& Input,
+               const TSignalWhen& SignalWhen, int TimeoutMs) {
     TConfigRun run;
     int in[2], out[2], err[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
         return run;
-    std::vector<std::string> argv = {CORVANE_BINARY_DIR "/tools/config/corvane-config"};
+    std::vector<std::string> argv = {Program};
     argv.insert(argv.end(), Args.begin(), Args.end());
+    // Built before the fork: the child of a test that runs programs from several threads
+    // allocates nothing.
+    std::vector<char*> cargs, cenv;
+    for (auto& a : argv) cargs.push_back(a.data());
+    cargs.push_back(nullptr);
+    std::vector<std::string> env = Env ? *Env : std::vector<std::string>();
+    for (auto& e : env) cenv.push_back(e.data());
+    cenv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(in[0], STDIN_FILENO);
         dup2(out[1], STDOUT_FILENO);
         dup2(err[1], STDERR_FILENO);
-        std::vector<char*> cargs;
-        for (auto& a : argv) cargs.push_back(a.data());
-        cargs.push_back(nullptr);
-        execv(cargs[0], cargs.data());
+        if (Env)
+            execve(cargs[0], cargs.data(), cenv.data());
+        else
+            execv(cargs[0], cargs.data());
         _exit(127);
     }
     close(in[0]);
@@ -77,4 +88,17 @@ TConfigRun RunConfig(const std::vector<std::string>& Args, const std::string& In
     waitpid(pid, &status, 0);
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return run;
+}
+
+} // namespace
+
+TConfigRun RunConfig(const std::vector<std::string>& Args, const std::string& Input,
+                     const TSignalWhen& SignalWhen, int TimeoutMs) {
+    return Run(CORVANE_BINARY_DIR "/tools/config/corvane-config", nullptr, Args, Input, SignalWhen,
+               TimeoutMs);
+}
+
+TConfigRun RunConfigAs(const std::string& Program, const std::vector<std::string>& Env,
+                       const std::vector<std::string>& Args, int TimeoutMs) {
+    return Run(Program, &Env, Args, {}, {}, TimeoutMs);
 }

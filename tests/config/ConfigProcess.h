@@ -19,3 +19,8 @@ using TSignalWhen = std::function<int(const std::string& Err)>;
 // ended after TimeoutMs is killed (Status -1).
 TConfigRun RunConfig(const std::vector<std::string>& Args, const std::string& Input = {},
                      const TSignalWhen& SignalWhen = {}, int TimeoutMs = 30000);
+
+// The same with Program (a copy of corvane-config elsewhere, say) and Env as its whole
+// environment.
+TConfigRun RunConfigAs(const std::string& Program, const std::vector<std::string>& Env,
+                       const std::vector<std::string>& Args, int TimeoutMs = 30000);

@@ -1,18 +1,25 @@
 #include "tools/config/ConfigCommands.h"
 
+#include "control/ConfigRows.h"
 #include "control/Protocol.h"
 #include "control/Sequencer.h"
+#include "install/InstallReport.h"
+#include "install/InstallSession.h"
 #include "nmea/Dispatch.h"
 #include "serial/PortNames.h"
+#include "tools/config/CheckReport.h"
 #include "tools/config/ConfigLink.h"
 #include "tools/config/ConfigReport.h"
 #include "tools/config/ProfileJson.h"
+#include "tools/config/ReportFile.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
@@ -121,6 +128,7 @@ public:
     int Read();
     int Write(const TProfile& Profile, const std::string& Source);
     int Reset();
+    int Check(const TScaledClock& Clock);
 
     // ---- ISequencerEvents ----
     void PortsListed(const std::vector<int>& Ports) override {
@@ -138,6 +146,7 @@ public:
     }
     void Connected(int PortNum) override {
         FConnected = true;
+        FConnectedPort = PortNum;
         FP.Step("Connected on " + PortLabel(FO, PortNum));
     }
     void StepSent(int Step, int Attempt) override {
@@ -164,6 +173,11 @@ public:
 
 private:
     void Received(const std::string& S) {
+        if (FListening) {
+            ++FHeard;
+            FInstall.Feed(S, FClock->Now());
+            return;
+        }
         if (RouteSentence(S, AwaitOf(FSeq.ReplyState)) == TRoute::ParseReply) FSeq.ParseReply(S);
     }
 
@@ -173,6 +187,9 @@ private:
     }
 
     int ConnectAndRead();
+    int Listen(const TUnitConfig& Config);
+    bool WriteReport(const TInstallReport& R, const std::string& Json);
+    std::string ReportPort() const;
     int Interrupted();
     int LineFailed(const std::string& What, int Code);
     std::string WrittenSoFar() const;
@@ -187,15 +204,24 @@ private:
 
     std::vector<int> FListed, FProbed;
     bool FConnected = false;
+    int FConnectedPort = 0;
     bool FReadComplete = false;
     std::optional<TOutcome> FOutcome;
     bool FWritePhase = false;
     int FWriting = 0;       // write step under way
     std::vector<int> FDone; // write steps confirmed (or sent, for the GPS output)
     bool FResetSent = false;
+
+    // check: what the unit sent while it was listened to, on the counted clock.
+    const TScaledClock* FClock = nullptr;
+    TInstallSession FInstall;
+    bool FListening = false;
+    bool FCheckEnded = false; // the listening was under way when a signal ended it
+    long long FHeard = 0;     // sentences received while listening
 };
 
 std::string TSession::WrittenSoFar() const {
+    if (FCheckEnded) return "The check ended before its verdicts; nothing was written.";
     if (FResetSent) return "The factory reset was sent.";
     if (!FWritePhase) return "Nothing was written.";
     std::vector<std::string> done, left;
@@ -383,6 +409,119 @@ int TSession::Reset() {
     return WriteOut("Corvane MMSI erased.\n") ? ecOk : ecFailure;
 }
 
+constexpr double kSecondsPerDay = 86400;
+constexpr double kProgressEvery = 10; // counted seconds
+
+// Listens FO.Seconds counted seconds, every received sentence going to the installation
+// session; the progress line every ten.
+int TSession::Listen(const TUnitConfig& Config) {
+    const double start = FClock->Now();
+    const auto listened = [&] { return (FClock->Now() - start) * kSecondsPerDay; };
+    FInstall.Start(start);
+    FListening = true;
+    double next = 0;
+    try {
+        for (;;) {
+            const double l = listened();
+            if (l >= FO.Seconds) break;
+            if (l >= next) {
+                FP.Step(CheckProgress(l, FO.Seconds, FInstall.Checks(FClock->Now(), Config)));
+                while (next <= l) next += kProgressEvery;
+            }
+            const double until = std::min<double>(FO.Seconds, next) - l;
+            const double ms = std::ceil(until / FO.TimeScale * 1000);
+            if (!FLoop.Serve(static_cast<int>(std::clamp(ms, 1.0, 60000.0)))) {
+                FListening = false;
+                FCheckEnded = true;
+                return Interrupted();
+            }
+        }
+    } catch (const EVaCommError& e) {
+        FListening = false;
+        return LineFailed(e.what(), ecNoResponse);
+    }
+    FListening = false;
+    if (FHeard == 0) {
+        FLink.Finish();
+        // Verdicts on nothing would all wait, and no fault would read as success.
+        FP.Say("Nothing was received from the transponder in " + ListenedText(listened()) +
+               " of listening: check that it is still connected and switched on.");
+        return ecNoResponse;
+    }
+    return ecOk;
+}
+
+// How the report names the port: "COM3", the address of "--port tcp://...", or both.
+std::string TSession::ReportPort() const {
+    if (FConnectedPort == kAddressPortNum && !FO.PortUrl.empty()) return FO.PortUrl;
+    std::string p = "COM" + std::to_string(FConnectedPort);
+    if (FConnectedPort == FO.PortNum && !FO.PortUrl.empty()) p += " (" + FO.PortUrl + ")";
+    return p;
+}
+
+// False when the report could not be written; the message says why.
+bool TSession::WriteReport(const TInstallReport& R, const std::string& Json) {
+    const std::string& file = FO.Report;
+    std::string error;
+    if (IsHtmlName(file)) {
+        if (!ReplaceFile(file, ReportHtml(R), error)) {
+            FP.Say("corvane-config: cannot write the report: " + error);
+            return false;
+        }
+    } else {
+        const std::string program = FindReportProgram();
+        if (program.empty()) {
+            std::filesystem::path page(file);
+            page.replace_extension(".html");
+            FP.Say("corvane-config: cannot write the PDF report: corvane-report not found; write " +
+                   page.string() + " instead");
+            return false;
+        }
+        FP.Step("Writing the report " + file);
+        if (!RunReportProgram(program, Json, file, error)) {
+            FP.Say("corvane-config: cannot write the PDF report: " + error);
+            return false;
+        }
+    }
+    FP.Note("Report written to " + file);
+    return true;
+}
+
+int TSession::Check(const TScaledClock& Clock) {
+    FClock = &Clock;
+    if (const int code = ConnectAndRead(); code != ecOk) return code;
+    const TUnitConfig config = FSeq.Fields;
+    if (const int code = Listen(config); code != ecOk) return code;
+    const double listenedTo = FClock->Now();
+    FLink.Finish();
+
+    TInstallReport r;
+    r.Tool = "corvane-config " CORVANE_VERSION;
+    const std::time_t wall = std::time(nullptr); // the report's times are the clock's own
+    r.UtcTime = UtcTimeText(wall);
+    r.LocalTime = LocalTimeText(wall);
+    r.Port = ReportPort();
+    r.ListenedSeconds = std::round((listenedTo - FInstall.ListeningSince) * kSecondsPerDay);
+    r.Config = ConfigRows(config);
+    r.Checks = FInstall.Checks(listenedTo, config);
+    r.Coverage = FInstall.Watch.Coverage();
+
+    std::vector<std::string> warnings;
+    const std::string json = CheckJson(r, ConfigJson(config, warnings));
+    std::string out;
+    if (FO.Json) {
+        for (const std::string& w : warnings) FP.Say("corvane-config: " + w);
+        out = json;
+    } else {
+        out = CheckText(r.Checks) + "\nListened " + ListenedText(r.ListenedSeconds) + " on " +
+              r.Port + ": " + SummaryText(r.Checks) + ".\n";
+    }
+    FP.Clear();
+    if (!WriteOut(out)) return ecFailure;
+    if (!FO.Report.empty() && !WriteReport(r, json)) return ecFailure;
+    return NoFault(r.Checks) ? ecOk : ecFault;
+}
+
 constexpr std::size_t kMaxProfileBytes = 1 << 20;
 
 bool ReadProfileText(const std::string& Name, std::string& Text, std::string& Error) {
@@ -450,6 +589,14 @@ int RunConfigCommand(const TConfigOptions& O) {
                      "(factory state); give --yes to do it. Nothing was sent.");
         return ecBadInput;
     }
+    if (O.Command == TCommand::Check && !O.Report.empty()) {
+        std::string error;
+        if (!ReportPathUsable(O.Report, error)) {
+            progress.Say("corvane-config: --report " + O.Report + ": " + error +
+                         ". No port was opened.");
+            return ecBadInput;
+        }
+    }
     std::signal(SIGPIPE, SIG_IGN); // a closed output is an error to report, not a death
     try {
         TSession s(O, progress);
@@ -462,6 +609,10 @@ int RunConfigCommand(const TConfigOptions& O) {
             return s.Write(profile, source);
         case TCommand::Reset:
             return s.Reset();
+        case TCommand::Check: {
+            const TScaledClock clock(SystemUtcNow, O.TimeScale);
+            return s.Check(clock);
+        }
         case TCommand::None:
             break;
         }

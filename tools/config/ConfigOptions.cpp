@@ -13,6 +13,11 @@ std::string ConfigUsage() {
            "  write FILE [--port N] [--dry-run]  write a profile (FILE - reads standard input);\n"
            "                                     --dry-run shows the changes and sentences only\n"
            "  reset --yes [--port N]             set the transponder to its factory state\n"
+           "  check [--port N] [--seconds S] [--report FILE] [--json]\n"
+           "                                     read, then listen S seconds (default 200, 1\n"
+           "                                     to 3600) and judge the installation; --json\n"
+           "                                     prints the verdicts as JSON; --report writes\n"
+           "                                     them as a page (FILE.html) or a PDF\n"
            "options:\n"
            "  --port N        use serial port COM<N> (1 to 255) alone instead of scanning\n"
            "  --port tcp://HOST:PORT\n"
@@ -22,16 +27,19 @@ std::string ConfigUsage() {
            "                  the same, with COM<N> standing for the address\n"
            "  --quiet         no progress on standard error (errors are still shown)\n"
            "  --port-dir DIR  find ports in this directory only (for testing)\n"
+           "  --time-scale F  check, for testing: count time F times faster (1 to 1000), to\n"
+           "                  match a simulator's --speed; S is then in counted seconds\n"
            "  --help          this text\n"
            "exit status:\n"
            "  0 success  1 interrupted  2 bad input (nothing written)  3 no transponder found\n"
-           "  4 no response while reading  5 write or reset not confirmed  6 other failure\n";
+           "  4 no response while reading  5 write or reset not confirmed  6 other failure\n"
+           "  7 a check found a fault\n";
 }
 
 bool ParseConfigOptions(const std::vector<std::string>& Args, TConfigOptions& O,
                         std::string& Error) {
     std::vector<std::string> operands;
-    bool port = false;
+    bool port = false, seconds = false, timeScale = false, report = false;
     for (std::size_t i = 0; i < Args.size(); ++i) {
         const std::string& a = Args[i];
         const auto value = [&](std::string& Out) {
@@ -84,6 +92,37 @@ bool ParseConfigOptions(const std::vector<std::string>& Args, TConfigOptions& O,
             }
             O.PortNum = n;
             O.PortUrl.clear();
+        } else if (a == "--seconds") {
+            if (!value(v)) return false;
+            seconds = true;
+            int n = 0;
+            const auto r = std::from_chars(v.data(), v.data() + v.size(), n);
+            if (r.ec != std::errc() || r.ptr != v.data() + v.size() || n < 1 ||
+                n > kCheckSecondsMax) {
+                Error = "bad value for --seconds: \"" + v + "\" (whole seconds, 1 to " +
+                        std::to_string(kCheckSecondsMax) + ")";
+                return false;
+            }
+            O.Seconds = n;
+        } else if (a == "--time-scale") {
+            if (!value(v)) return false;
+            timeScale = true;
+            double f = 0;
+            const auto r = std::from_chars(v.data(), v.data() + v.size(), f);
+            // Written as a comparison that NaN fails.
+            if (r.ec != std::errc() || r.ptr != v.data() + v.size() ||
+                !(f >= 1 && f <= kTimeScaleMax)) {
+                Error = "bad value for --time-scale: \"" + v + "\" (a factor, 1 to 1000)";
+                return false;
+            }
+            O.TimeScale = f;
+        } else if (a == "--report") {
+            if (!value(O.Report)) return false;
+            report = true;
+            if (O.Report.empty()) {
+                Error = "bad value for --report: an empty file name";
+                return false;
+            }
         } else if (a == "--port-dir") {
             if (!value(O.PortDir)) return false;
         } else if (a.size() > 1 && a[0] == '-') {
@@ -95,7 +134,7 @@ bool ParseConfigOptions(const std::vector<std::string>& Args, TConfigOptions& O,
     }
     if (O.Help) return true;
     if (operands.empty()) {
-        Error = "no command given (ports, read, write or reset)";
+        Error = "no command given (ports, read, write, reset or check)";
         return false;
     }
     const std::string& cmd = operands[0];
@@ -114,8 +153,10 @@ bool ParseConfigOptions(const std::vector<std::string>& Args, TConfigOptions& O,
         O.Profile = operands[1];
     } else if (cmd == "reset") {
         O.Command = TCommand::Reset;
+    } else if (cmd == "check") {
+        O.Command = TCommand::Check;
     } else {
-        Error = "unknown command \"" + cmd + "\" (ports, read, write or reset)";
+        Error = "unknown command \"" + cmd + "\" (ports, read, write, reset or check)";
         return false;
     }
     if (operands.size() > wanted) {
@@ -127,9 +168,12 @@ bool ParseConfigOptions(const std::vector<std::string>& Args, TConfigOptions& O,
         return Given;
     };
     if (notFor(port && O.Command == TCommand::Ports, "--port") ||
-        notFor(O.Json && O.Command != TCommand::Read, "--json") ||
+        notFor(O.Json && O.Command != TCommand::Read && O.Command != TCommand::Check, "--json") ||
         notFor(O.DryRun && O.Command != TCommand::Write, "--dry-run") ||
-        notFor(O.Yes && O.Command != TCommand::Reset, "--yes"))
+        notFor(O.Yes && O.Command != TCommand::Reset, "--yes") ||
+        notFor(seconds && O.Command != TCommand::Check, "--seconds") ||
+        notFor(timeScale && O.Command != TCommand::Check, "--time-scale") ||
+        notFor(report && O.Command != TCommand::Check, "--report"))
         return false;
     return true;
 }

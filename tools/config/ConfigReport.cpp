@@ -1,5 +1,6 @@
 #include "tools/config/ConfigReport.h"
 
+#include "control/ConfigRows.h"
 #include "nmea/Framing.h"
 #include "nmea/Latin1.h"
 #include "tools/config/JsonReader.h"
@@ -17,60 +18,25 @@ std::string Padded(std::string S, std::size_t Width) {
     return S;
 }
 
-std::string Distance(const std::optional<std::string>& Text) {
-    if (!Text) return kNotReported;
-    if (const auto v = DistanceValue(Text)) return std::to_string(*v) + " m";
-    return JsonQuote(*Text) + " (not a number)";
-}
-
-std::string VesselTypeText(std::optional<int> Code) {
-    if (!Code) return kNotReported;
-    for (const TVesselTypeItem& t : kVesselTypes)
-        if (t.Code == *Code) return t.Text;
-    return std::to_string(*Code) + " (not one of the window's list)";
-}
-
-template <class E> std::string Name(const std::optional<E>& Choice) {
-    return Choice ? std::string(ChoiceName(*Choice)) : kNotReported;
-}
-
-// A text from the transponder goes to a terminal: a control character in it (an escape
-// sequence) is shown quoted and escaped instead of being acted on.
-std::string Text(const std::optional<std::string>& S) {
-    if (!S) return kNotReported;
-    for (std::size_t i = 0; i < S->size(); ++i) {
-        const auto c = static_cast<unsigned char>((*S)[i]);
-        const bool c1 =
-            c == 0xC2 && i + 1 < S->size() && static_cast<unsigned char>((*S)[i + 1]) < 0xA0;
-        if (c < 0x20 || c == 0x7F || c1) return JsonQuote(*S);
-    }
-    return *S;
-}
-
 } // namespace
 
+std::string TerminalText(std::string_view S) {
+    for (std::size_t i = 0; i < S.size(); ++i) {
+        const auto c = static_cast<unsigned char>(S[i]);
+        const bool c1 =
+            c == 0xC2 && i + 1 < S.size() && static_cast<unsigned char>(S[i + 1]) < 0xA0;
+        if (c < 0x20 || c == 0x7F || c1) return JsonQuote(S);
+    }
+    return std::string(S);
+}
+
 std::string ConfigText(const TUnitConfig& C) {
-    std::string mmsi = Text(C.MMSI);
-    if (C.MMSI && *C.MMSI == "000000000") mmsi += " (none programmed)";
-    const std::pair<const char*, std::string> rows[] = {
-        {"MMSI", mmsi},
-        {"Ship's name", Text(C.ShipsName)},
-        {"Call sign", Text(C.CallSign)},
-        {"A (to bow)", Distance(C.A)},
-        {"B (to stern)", Distance(C.B)},
-        {"C (to port)", Distance(C.C)},
-        {"D (to starboard)", Distance(C.D)},
-        {"Vessel type", VesselTypeText(C.VesselType)},
-        {"Switch type", Name(C.SwitchType)},
-        {"Vendor ID", Text(C.VendorID)},
-        {"RS422 baud rate", C.BaudRate ? std::to_string(BaudValue(*C.BaudRate)) : kNotReported},
-        {"GPS output", Name(C.GpsOutput)},
-        {"Alarm output", Name(C.AlarmOutput)},
-    };
+    const auto rows = ConfigRows(C);
     std::size_t width = 0;
-    for (const auto& r : rows) width = std::max(width, std::string(r.first).size());
+    for (const auto& r : rows) width = std::max(width, r.first.size());
     std::string out;
-    for (const auto& [label, value] : rows) out += Padded(label, width + 2) + value + "\n";
+    for (const auto& [label, value] : rows)
+        out += Padded(label, width + 2) + TerminalText(value) + "\n";
     return out;
 }
 

@@ -7,7 +7,13 @@
 #include "control/UnitConfig.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+// A text from the line, fit for a terminal: as it is, or, when it holds a control character (an
+// escape sequence, C1 included), quoted and escaped as a JSON string so that it is shown
+// instead of being acted on.
+std::string TerminalText(std::string_view S);
 
 // One line per setting, in the order of the JSON keys; settings not reported say so.
 std::string ConfigText(const TUnitConfig& C);
