@@ -145,18 +145,9 @@ std::string Escape(std::string_view S) {
     return out;
 }
 
-const char* VerdictClass(TVerdict V) {
-    switch (V) {
-    case TVerdict::OK:
-        return "ok";
-    case TVerdict::Check:
-        return "check";
-    case TVerdict::Fault:
-        return "fault";
-    case TVerdict::Waiting:
-        break;
-    }
-    return "waiting";
+// The style class: the verdict's word, "OK" in lower case as the others are.
+std::string VerdictClass(TVerdict V) {
+    return V == TVerdict::OK ? "ok" : std::string(VerdictText(V));
 }
 
 } // namespace
