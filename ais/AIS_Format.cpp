@@ -113,6 +113,42 @@ constexpr std::array<std::string_view, 12> kMonth = {
     "Jul. "sv, "Aug. "sv, "Sep. "sv, "Oct. "sv, "Nov. "sv, "Dec. "sv,
 };
 
+// Type of aid to navigation, ITU-R M.1371 table of message 21.
+constexpr std::array<std::string_view, 32> kAidType = {
+    "not specified"sv,
+    "Reference point"sv,
+    "RACON"sv,
+    "Fixed structure off shore"sv,
+    "Spare"sv,
+    "Light, without sectors"sv,
+    "Light, with sectors"sv,
+    "Leading Light Front"sv,
+    "Leading Light Rear"sv,
+    "Beacon, Cardinal N"sv,
+    "Beacon, Cardinal E"sv,
+    "Beacon, Cardinal S"sv,
+    "Beacon, Cardinal W"sv,
+    "Beacon, Port hand"sv,
+    "Beacon, Starboard hand"sv,
+    "Beacon, Preferred Channel port hand"sv,
+    "Beacon, Preferred Channel starboard hand"sv,
+    "Beacon, Isolated danger"sv,
+    "Beacon, Safe water"sv,
+    "Beacon, Special mark"sv,
+    "Cardinal Mark N"sv,
+    "Cardinal Mark E"sv,
+    "Cardinal Mark S"sv,
+    "Cardinal Mark W"sv,
+    "Port hand Mark"sv,
+    "Starboard hand Mark"sv,
+    "Preferred Channel Port hand"sv,
+    "Preferred Channel Starboard hand"sv,
+    "Isolated danger"sv,
+    "Safe Water"sv,
+    "Special Mark"sv,
+    "Light Vessel/LANBY/Rigs"sv,
+};
+
 template <std::size_t N>
 std::string Lookup(const std::array<std::string_view, N>& Table, std::uint32_t Code) {
     return std::string(Code < N ? Table[Code] : kNa);
@@ -134,12 +170,18 @@ void AppendPadded(std::string& s, std::uint32_t v, int Width) {
     while (n > 0) s += buf[--n];
 }
 
-// Signed field of Bits bits in ten-thousandths of a minute, as degrees with six decimals:
-// micro-degrees = field * 5 / 3, rounded half away from zero, or "n.a." beyond Limit degrees.
-std::string DecimalDegrees(std::uint32_t Field, unsigned Bits, std::int64_t Limit) {
+// Signed value of a two's complement field of Bits bits.
+std::int64_t SignedField(std::uint32_t Field, unsigned Bits) {
     const std::int64_t mask = (std::int64_t{1} << Bits) - 1;
     std::int64_t v = static_cast<std::int64_t>(Field) & mask;
     if (v >= (std::int64_t{1} << (Bits - 1))) v -= std::int64_t{1} << Bits;
+    return v;
+}
+
+// Signed field of Bits bits in ten-thousandths of a minute, as degrees with six decimals:
+// micro-degrees = field * 5 / 3, rounded half away from zero, or "n.a." beyond Limit degrees.
+std::string DecimalDegrees(std::uint32_t Field, unsigned Bits, std::int64_t Limit) {
+    const std::int64_t v = SignedField(Field, Bits);
     const std::int64_t mag = v < 0 ? -v : v;
     if (mag > Limit * 600000) return std::string(kNa);
     const std::int64_t micro = (mag * 5 + 1) / 3; // remainder 2 of 3 rounds up, 1 rounds down
@@ -275,4 +317,59 @@ std::string LatToDegMin(std::string_view S) {
 }
 std::string LonToDegMin(std::string_view S) {
     return DegMin(S, 3, 'E', 'W');
+}
+
+std::string UtcText(std::uint32_t Year, std::uint32_t Month, std::uint32_t Day, std::uint32_t Hour,
+                    std::uint32_t Minute, std::uint32_t Second) {
+    const bool year = Year >= 1 && Year <= 9999, month = Month >= 1 && Month <= 12;
+    const bool day = Day >= 1 && Day <= 31, hour = Hour <= 23, minute = Minute <= 59;
+    const bool second = Second <= 59;
+    if (!year && !month && !day && !hour && !minute && !second) return std::string(kNa);
+    std::string s;
+    s.reserve(28);
+    if (day) {
+        s += DecimalText(Day);
+        s += ". ";
+    } else {
+        s += "-. ";
+    }
+    s += month ? kMonth[Month - 1] : "- "sv;
+    s += year ? DecimalText(Year) : std::string("-");
+    s += ' ';
+    s += hour ? DecimalText(Hour) : std::string("-");
+    for (const auto& [ok, v] : {std::pair{minute, Minute}, std::pair{second, Second}}) {
+        s += ':';
+        if (ok)
+            AppendPadded(s, v, 2);
+        else
+            s += '-';
+    }
+    s += " UTC";
+    return s;
+}
+
+std::string AltitudeText(std::uint32_t Raw) {
+    if (Raw == 4094) return ">= 4094";
+    return Raw < 4094 ? DecimalText(Raw) : std::string(kNa);
+}
+
+std::string SarSpeedText(std::uint32_t Raw) {
+    if (Raw == 1022) return ">= 1022";
+    return Raw < 1022 ? DecimalText(Raw) : std::string(kNa);
+}
+
+std::string AidTypeText(std::uint32_t Code) {
+    return Lookup(kAidType, Code);
+}
+
+TPosition PositionOf(std::uint32_t Field28, std::uint32_t Field27) {
+    const std::int64_t lon = SignedField(Field28, 28), lat = SignedField(Field27, 27);
+    TPosition p;
+    p.Valid =
+        lon >= -180 * 600000 && lon <= 180 * 600000 && lat >= -90 * 600000 && lat <= 90 * 600000;
+    if (p.Valid) {
+        p.Lon = static_cast<double>(lon) / 600000.0;
+        p.Lat = static_cast<double>(lat) / 600000.0;
+    }
+    return p;
 }

@@ -115,7 +115,175 @@ bool LongEnough(std::int32_t MsgID, std::size_t Length) {
     }
 }
 
+// ---- ParseAisMessage ----------------------------------------------------------------------
+
+bool IsArmouring(char c) {
+    return (c >= '0' && c <= 'W') || (c >= '`' && c <= 'w');
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// One digit from Low to High, or -1.
+int Digit(std::string_view Field, int Low, int High) {
+    if (Field.size() != 1 || Field[0] < '0' + Low || Field[0] > '0' + High) return -1;
+    return Field[0] - '0';
+}
+
+// Kind of a whole payload by the six-bit value of its first character; 0 for kinds without a
+// decoder and for type 24 part numbers other than 0 and 1.
+std::int32_t DecodedKindOf(std::string_view Payload) {
+    const std::int32_t type = static_cast<std::int32_t>(SixBit(Payload[0]));
+    switch (type) {
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 9:
+    case 11:
+    case 12:
+    case 14:
+    case 18:
+    case 19:
+    case 21:
+        return type;
+    case 24: {
+        if (Payload.size() < 7) return 0;
+        const unsigned part = (SixBit(Payload[6]) >> 2) & 3u; // bits 38 and 39
+        return part == 0 ? 240 : part == 1 ? 241 : 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+std::size_t DecodedChars(std::int32_t MsgID) {
+    switch (MsgID) {
+    case 4:
+    case 11:
+        return kMsg4Chars;
+    case 9:
+        return kMsg9Chars;
+    case 12:
+        return kMsg12Chars;
+    case 14:
+        return kMsg14Chars;
+    case 19:
+        return kMsg19Chars;
+    case 21:
+        return kMsg21Chars;
+    default:
+        return 0;
+    }
+}
+
+bool Complete(TAisMessage& Msg) {
+    Msg.MsgID = DecodedKindOf(Msg.MsgStr);
+    return Msg.MsgID != 0 && LongEnough(Msg.MsgID, Msg.MsgStr.size()) &&
+           Msg.MsgStr.size() >= DecodedChars(Msg.MsgID);
+}
+
 } // namespace
+
+bool ParseAisMessage(std::string_view Sentence, TAisMessage& Msg, TAisJoin& Join) {
+    const std::size_t bang = Sentence.find('!');
+    if (bang == std::string_view::npos) return false;
+    std::string_view text = Sentence.substr(bang);
+    const std::size_t end = text.find_first_of("\r\n");
+    if (end != std::string_view::npos) text = text.substr(0, end);
+
+    // "*" and two hexadecimal digits, the XOR of what lies between "!" and "*", end the
+    // sentence; what a receiver appends after them is not read.
+    const std::size_t star = text.find('*');
+    if (star == std::string_view::npos || star + 2 >= text.size()) return false;
+    const int hi = HexDigit(text[star + 1]), lo = HexDigit(text[star + 2]);
+    const std::string_view body = text.substr(1, star - 1);
+    unsigned sum = 0;
+    for (char c : body) sum ^= static_cast<unsigned char>(c);
+    if (hi < 0 || lo < 0 || sum != static_cast<unsigned>(hi * 16 + lo)) return false;
+
+    // Seven fields, empty ones counted: address, count, number, identifier, channel, payload,
+    // fill bits.
+    std::array<std::string_view, 7> f;
+    std::size_t n = 0, from = 0;
+    for (;;) {
+        const std::size_t comma = body.find(',', from);
+        if (n == f.size()) return false;
+        f[n++] = body.substr(from, comma == std::string_view::npos ? comma : comma - from);
+        if (comma == std::string_view::npos) break;
+        from = comma + 1;
+    }
+    if (n != f.size()) return false;
+
+    T_AI_VD source;
+    T_AI_Chan channel;
+    if (f[0] == "AIVDM")
+        source = T_AI_VD::VDM;
+    else if (f[0] == "AIVDO")
+        source = T_AI_VD::VDO;
+    else
+        return false;
+    // Some receivers write the channels as "1" and "2", some leave the field empty; the tool's
+    // own two-sentence messages without one read as A too.
+    if (f[4].empty() || f[4] == "1")
+        channel = T_AI_Chan::A;
+    else if (f[4] == "2")
+        channel = T_AI_Chan::B;
+    else if (!SetChannel(f[4], channel))
+        return false;
+    const int count = Digit(f[1], 1, 9);
+    const int number = count < 0 ? -1 : Digit(f[2], 1, count);
+    const int id = f[3].empty() ? 10 : Digit(f[3], 0, 9);
+    const int fill = Digit(f[6], 0, 5);
+    if (number < 0 || id < 0 || fill < 0) return false;
+    const std::string_view payload = f[5];
+    if (payload.empty() || payload.size() > kMaxPayloadChars) return false;
+    for (char c : payload)
+        if (!IsArmouring(c)) return false;
+
+    if (count == 1) {
+        Msg.Source = source;
+        Msg.Channel = channel;
+        Msg.MsgStr.assign(payload);
+        Msg.FillBits = static_cast<std::uint32_t>(fill);
+        return Complete(Msg);
+    }
+
+    TAisJoin::TPending& p = Join.Pending[static_cast<std::size_t>(id)];
+    if (number == 1) { // a new message under this identifier: one still pending is lost
+        p.Count = static_cast<std::uint32_t>(count);
+        p.Next = 2;
+        p.Source = source;
+        p.Channel = channel;
+        p.Payload.assign(payload);
+        return false;
+    }
+    const bool fits = p.Count == static_cast<std::uint32_t>(count) &&
+                      p.Next == static_cast<std::uint32_t>(number) && p.Source == source &&
+                      p.Channel == channel && p.Payload.size() + payload.size() <= kMaxPayloadChars;
+    if (!fits) {
+        p.Count = 0;
+        p.Payload.clear();
+        return false;
+    }
+    p.Payload.append(payload);
+    if (number < count) {
+        ++p.Next;
+        return false;
+    }
+    p.Count = 0;
+    Msg.Source = source;
+    Msg.Channel = channel;
+    Msg.MsgStr.swap(p.Payload);
+    p.Payload.clear();
+    Msg.FillBits = static_cast<std::uint32_t>(fill);
+    return Complete(Msg);
+}
 
 bool ParseNmeaVD(std::string_view Sentence, T_NMEA_VD& VD, TMsg5_setup& Setup) {
     const std::size_t bang = Sentence.find('!');
