@@ -9,26 +9,27 @@ inline void AddDimension(TFields& F, const TGPS_Pos& D) {
     F.insert({{"A", D.A}, {"B", D.B}, {"C", D.C}, {"D", D.D}});
 }
 
-// The record of a message from ParseAisMessage; empty for the tool's kinds.
-inline TFields DecodeOtherFields(const TAisMessage& M) {
+// The record of a payload of one of these kinds; empty for the tool's kinds.
+inline TFields DecodeOtherFields(std::int32_t MsgID, std::string_view Payload,
+                                 std::uint32_t FillBits) {
     TFields f;
-    switch (M.MsgID) {
+    switch (MsgID) {
     case 4:
     case 11: {
-        const TMsg4 m = DecodeMsg4(M.MsgStr);
+        const TMsg4 m = DecodeMsg4(Payload);
         f = {{"MMSI", m.MMSI}, {"UTC", m.UTC}, {"PA", m.PA},
              {"Lon", m.Lon},   {"Lat", m.Lat}, {"GNSS", m.GNSS}};
         break;
     }
     case 9: {
-        const TMsg9 m = DecodeMsg9(M.MsgStr);
+        const TMsg9 m = DecodeMsg9(Payload);
         f = {
             {"MMSI", m.MMSI}, {"Altitude", m.Altitude}, {"SOG", m.SOG}, {"PA", m.PA},
             {"Lon", m.Lon},   {"Lat", m.Lat},           {"COG", m.COG}, {"TimeStamp", m.TimeStamp}};
         break;
     }
     case 12: {
-        const TMsg12 m = DecodeMsg12(M.MsgStr, M.FillBits);
+        const TMsg12 m = DecodeMsg12(Payload, FillBits);
         f = {{"MMSI", m.MMSI},
              {"SeqNo", m.SeqNo},
              {"DestMMSI", m.DestMMSI},
@@ -37,12 +38,12 @@ inline TFields DecodeOtherFields(const TAisMessage& M) {
         break;
     }
     case 14: {
-        const TMsg14 m = DecodeMsg14(M.MsgStr, M.FillBits);
+        const TMsg14 m = DecodeMsg14(Payload, FillBits);
         f = {{"MMSI", m.MMSI}, {"Text", m.Text}};
         break;
     }
     case 19: {
-        const TMsg19 m = DecodeMsg19(M.MsgStr);
+        const TMsg19 m = DecodeMsg19(Payload);
         f = {
             {"MMSI", m.MMSI}, {"SOG", m.SOG},           {"PA", m.PA},    {"Lon", m.Lon},
             {"Lat", m.Lat},   {"COG", m.COG},           {"TH", m.TH},    {"TimeStamp", m.TimeStamp},
@@ -51,7 +52,7 @@ inline TFields DecodeOtherFields(const TAisMessage& M) {
         break;
     }
     case 21: {
-        const TMsg21 m = DecodeMsg21(M.MsgStr, M.FillBits);
+        const TMsg21 m = DecodeMsg21(Payload, FillBits);
         f = {{"MMSI", m.MMSI},      {"AidType", m.AidType},
              {"Name", m.Name},      {"PA", m.PA},
              {"Lon", m.Lon},        {"Lat", m.Lat},
@@ -64,4 +65,9 @@ inline TFields DecodeOtherFields(const TAisMessage& M) {
         break;
     }
     return f;
+}
+
+// The record of a message from ParseAisMessage.
+inline TFields DecodeOtherFields(const TAisMessage& M) {
+    return DecodeOtherFields(M.MsgID, M.MsgStr, M.FillBits);
 }
