@@ -40,6 +40,7 @@ class QTableWidget;
 class QWidget;
 class TFormReset;
 class TInstallTab;
+class TPlotTab;
 class TShareHub;
 class TShareMenu;
 class TShareTap;
@@ -62,6 +63,10 @@ public:
     // menu, and has the installation watch fed every received sentence; once, before the
     // window shows.
     void AddInstallationTab();
+    // Adds the "Plot" tab after the others: the targets around the own ship, fed from the
+    // target list as its rows are stored, and the coverage from the installation watch
+    // (created here when the installation tab is not there); once, before the window shows.
+    void AddPlotTab();
 
     // Sentence framing and dispatch.
     void SendNMEA(const QString& Body);
@@ -109,6 +114,8 @@ public:
     std::vector<TCheck> InstallChecks() const;
     TInstallReport InstallReport() const;
     void SaveInstallReportClick();
+    // The plot, once its tab is added.
+    TPlotTab* TabSheet_Plot = nullptr;
 
     // Controls; those of the "Static data" tab come from TStaticControls.
     QTabWidget* PageControl;

@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
     TFormMain form;
     form.SetShareHub(&shares); // hands it what the port receives and shows it in a menu
     form.AddInstallationTab();
+    form.AddPlotTab();
     QApplication::setWindowIcon(QIcon(":/assets/corvane.png"));
     TFormReset reset(&form);
     form.SetFormReset(&reset);

@@ -13,6 +13,7 @@
 #include "app/UnitReset.h"
 #include "control/UnitStatic.h"
 #include "install/InstallTab.h"
+#include "plot/PlotTab.h"
 #include "serial/PortNames.h"
 #include "share/ShareHub.h"
 #include "widgets/Dialogs.h"
@@ -101,6 +102,7 @@ int main(int argc, char** argv) {
         };
         form.SetShareHub(&hub);
         form.AddInstallationTab();
+        form.AddPlotTab();
         TFormReset reset(&form);
         form.SetFormReset(&reset);
         form.show();
@@ -113,6 +115,7 @@ int main(int argc, char** argv) {
         QTest::qWait(6000); // let traffic fill the views
         const char* names[] = {"static", "diagnostics", "sent", "received", "installation"};
         for (int i = 0; i < form.PageControl->count(); ++i) {
+            if (form.PageControl->widget(i) == form.TabSheet_Plot) continue; // its own shot below
             form.PageControl->setCurrentIndex(i);
             if (form.PageControl->currentIndex() ==
                 form.PageControl->indexOf(form.TabSheet_Install))
@@ -127,6 +130,26 @@ int main(int argc, char** argv) {
             QTest::qWait(300);
             form.grab().save(out + "/tab-" + names[i] + suffix + ".png");
         }
+        // The plot at 3 NM, where most of the simulator's traffic is, with the nearest moving
+        // target chosen, as a click on it would.
+        form.PageControl->setCurrentWidget(form.TabSheet_Plot);
+        TPlotView& plot = *form.TabSheet_Plot->View;
+        plot.SetZoomStep(3);
+        int nearest = -1;
+        double best = 1e9;
+        for (int e = 0; e < static_cast<int>(form.TargetList.size()); ++e) {
+            const TMotion& m = form.UnitReceive->Tracks()[static_cast<std::size_t>(e)].Motion;
+            const auto range = RangeNm(form.UnitReceive->OwnMotion(), m);
+            if (range && *range < best && m.Sog >= 1 && m.Sog < 102.3) {
+                best = *range;
+                nearest = e;
+            }
+        }
+        if (nearest >= 0) form.StringGrid_RxData->setCurrentCell(nearest + 1, RxCol::MMSI);
+        form.TabSheet_Plot->Tick();
+        QTest::qWait(600);
+        form.grab().save(out + "/plot" + suffix + ".png");
+
         // The target list sorted by CPA, with range, CPA and TCPA shown, and its filter bar.
         TTargetTable& table = *form.TargetTable;
         form.PageControl->setCurrentWidget(form.TabSheet_Received);

@@ -1,0 +1,511 @@
+#include "plot/PlotView.h"
+
+#include "install/InstallReport.h"
+#include "plot/PlotText.h"
+
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolTip>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr double kCullMarginPx = 14; // a symbol whose point lies just outside still shows
+constexpr double kHitRadiusPx = 10;
+constexpr int kPaintIntervalMs = 250; // at most four repaints a second
+constexpr int kWheelStep = 120;       // one notch of a mouse wheel
+
+const QColor kVessel(0, 92, 175);
+const QColor kStation(120, 60, 150); // base stations and aids to navigation
+const QColor kAircraft(200, 110, 0);
+const QColor kLost(150, 150, 150);
+const QColor kDangerous(215, 25, 25);
+const QColor kOwn(240, 150, 0);
+const QColor kCoverage(40, 150, 90);
+
+QPointF Point(TPlotPoint P) {
+    return {P.X, P.Y};
+}
+
+bool SameMotion(const TMotion& A, const TMotion& B) {
+    return A.Lat == B.Lat && A.Lon == B.Lon && A.Sog == B.Sog && A.Cog == B.Cog;
+}
+
+// A symbol's outline around (0, 0), pointing north (y negative) before it is turned.
+QPainterPath SymbolPath(TPlotSymbol S) {
+    QPainterPath p;
+    switch (S) {
+    case TPlotSymbol::ClassA: // a pointed hull
+        p.moveTo(0, -10);
+        p.lineTo(6, 7);
+        p.lineTo(-6, 7);
+        break;
+    case TPlotSymbol::ClassB: // a smaller, blunter one
+        p.moveTo(0, -7);
+        p.lineTo(5, 5);
+        p.lineTo(-5, 5);
+        break;
+    case TPlotSymbol::Square:
+        p.addRect(-5, -5, 10, 10);
+        return p;
+    case TPlotSymbol::Diamond:
+        p.moveTo(0, -7);
+        p.lineTo(7, 0);
+        p.lineTo(0, 7);
+        p.lineTo(-7, 0);
+        break;
+    case TPlotSymbol::Aircraft: // fuselage, wings and tail as one outline
+        p.moveTo(0, -9);
+        p.lineTo(1.5, -3);
+        p.lineTo(9, 0);
+        p.lineTo(9, 2);
+        p.lineTo(1.5, 1);
+        p.lineTo(1.5, 6);
+        p.lineTo(4, 8);
+        p.lineTo(-4, 8);
+        p.lineTo(-1.5, 6);
+        p.lineTo(-1.5, 1);
+        p.lineTo(-9, 2);
+        p.lineTo(-9, 0);
+        p.lineTo(-1.5, -3);
+        break;
+    case TPlotSymbol::Circle:
+        p.addEllipse(QPointF(0, 0), 4.5, 4.5);
+        return p;
+    }
+    p.closeSubpath();
+    return p;
+}
+
+QColor KindColour(TPlotKind K) {
+    switch (K) {
+    case TPlotKind::BaseStation:
+    case TPlotKind::AtoN:
+        return kStation;
+    case TPlotKind::SarAircraft:
+        return kAircraft;
+    default:
+        return kVessel;
+    }
+}
+
+} // namespace
+
+const QString TPlotView::kNoOwnPosition =
+    "No own position: the plot needs a GPS fix or an own position report.";
+
+TPlotView::TPlotView(TSources Sources, QWidget* Parent)
+    : QWidget(Parent), FSources(std::move(Sources)) {
+    setObjectName("View_Plot");
+    setAccessibleName("Plot of the targets around the own ship");
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(200, 150);
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_OpaquePaintEvent); // every pixel is painted
+    PaintTimer.setObjectName("Timer_PlotPaint");
+    PaintTimer.setSingleShot(true);
+    PaintTimer.setInterval(kPaintIntervalMs);
+    connect(&PaintTimer, &QTimer::timeout, this, [this] { PaintTimerTimer(); });
+}
+
+// ---- Changes ---------------------------------------------------------------------------------
+
+void TPlotView::Changed() {
+    if (!isVisible()) return; // painted whole when it shows
+    if (PaintTimer.isActive()) {
+        FPaintPending = true;
+        return;
+    }
+    ++FPaintRequests;
+    update();
+    PaintTimer.start();
+}
+
+void TPlotView::PaintTimerTimer() {
+    if (!FPaintPending) return;
+    FPaintPending = false;
+    ++FPaintRequests;
+    update();
+    PaintTimer.start();
+}
+
+bool TPlotView::WasInView(const TPlotTarget& T) const {
+    if (!FPainted.Projection || !PositionKnown(T.Motion)) return false;
+    const TPlotProjection& p = *FPainted.Projection;
+    return p.Inside(p.ToScreen(T.Motion.Lat, T.Motion.Lon), kCullMarginPx);
+}
+
+void TPlotView::Store(const TPlotTarget& T) {
+    const TPlotTarget* before = FScene.Find(T.Entry);
+    const bool was = before != nullptr && WasInView(*before);
+    FScene.Store(T);
+    if (was || WasInView(T)) Changed();
+    if (T.Entry == FSelected && OnChange) OnChange();
+}
+
+void TPlotView::Tick() {
+    if (!isVisible() || !FPainted.Valid) return;
+    const bool changed = [this] {
+        if (!SameMotion(Own(), FPainted.Own)) return true;
+        const TCoverage* c = FSources.Coverage ? FSources.Coverage() : nullptr;
+        if (c != nullptr && !(*c == FPainted.Coverage)) return true;
+        for (const TPainted::TMarks& m : FPainted.Marks) {
+            const TPlotLive l = Live(m.Entry);
+            if (l.Lost != m.Lost || l.Dangerous != m.Dangerous) return true;
+        }
+        return false;
+    }();
+    if (changed) Changed();
+    if (FSelected >= 0 && OnChange) OnChange(); // range and CPA move on
+}
+
+void TPlotView::SetZoomStep(int Step) {
+    Step = ClampZoom(Step);
+    if (Step == FZoom) return;
+    FZoom = Step;
+    Changed();
+    if (OnChange) OnChange();
+}
+
+void TPlotView::SetShowNames(bool On) {
+    if (On == FNames) return;
+    FNames = On;
+    Changed();
+}
+
+void TPlotView::SetSelected(int Entry) {
+    if (Entry < 0) Entry = -1;
+    if (Entry == FSelected) return;
+    FSelected = Entry;
+    Changed();
+    if (OnChange) OnChange();
+}
+
+// ---- Queries ---------------------------------------------------------------------------------
+
+TMotion TPlotView::Own() const {
+    return FSources.Own ? FSources.Own() : TMotion{};
+}
+
+TPlotLive TPlotView::Live(int Entry) const {
+    if (FSources.Live) return FSources.Live(Entry);
+    const TPlotTarget* t = FScene.Find(Entry);
+    return t != nullptr ? TPlotLive{t->Lost, t->Dangerous, {}} : TPlotLive{};
+}
+
+bool TPlotView::HasOwnPosition() const {
+    return PositionKnown(Own());
+}
+
+QString TPlotView::Message() const {
+    return HasOwnPosition() ? QString() : kNoOwnPosition;
+}
+
+std::optional<TPlotProjection> TPlotView::Projection() const {
+    const TMotion own = Own();
+    if (!PositionKnown(own)) return std::nullopt;
+    return TPlotProjection(own.Lat, own.Lon, RangeNm(), width(), height());
+}
+
+TPlotView::TDrawing TPlotView::DrawingOf(const TPlotTarget& T, const TPlotProjection& P,
+                                         const TPlotLive& L) const {
+    TDrawing d;
+    if (!PositionKnown(T.Motion)) return d;
+    const TPlotPoint at = P.ToScreen(T.Motion.Lat, T.Motion.Lon);
+    if (!P.Inside(at, kCullMarginPx)) return d;
+    d.Shown = true;
+    d.At = Point(at);
+    d.Shape = ShapeOf(T);
+    d.Tone = ToneOf(L.Lost, L.Dangerous);
+    d.Lost = L.Lost;
+    d.Colour = d.Tone == TPlotTone::Dangerous ? kDangerous
+               : d.Tone == TPlotTone::Lost    ? kLost
+                                              : KindColour(T.Kind);
+    d.Selected = T.Entry == FSelected;
+    d.NameShown = FNames && !T.Name.empty();
+    if (const auto v = CourseVector(T.Motion)) {
+        const double ppn = P.PixelsPerNm();
+        d.VectorEnd = d.At + QPointF(v->East * ppn, -v->North * ppn);
+    }
+    return d;
+}
+
+TPlotView::TDrawing TPlotView::Drawing(int Entry) const {
+    const TPlotTarget* t = FScene.Find(Entry);
+    const auto p = Projection();
+    if (t == nullptr || !p) return {};
+    return DrawingOf(*t, *p, Live(Entry));
+}
+
+std::optional<int> TPlotView::TargetAt(QPoint At) const {
+    const auto p = Projection();
+    if (!p) return std::nullopt;
+    return FScene.HitTest(*p, {At.x() + 0.5, At.y() + 0.5}, kHitRadiusPx);
+}
+
+QString TPlotView::Details(int Entry) const {
+    const TPlotTarget* t = FScene.Find(Entry);
+    if (t == nullptr) return {};
+    QStringList lines;
+    for (const std::string& l : TargetDetails(*t, Own(), Live(Entry)))
+        lines << QString::fromStdString(l);
+    return lines.join('\n');
+}
+
+QStringList TPlotView::CoverageLines() const {
+    const TCoverage* c = FSources.Coverage ? FSources.Coverage() : nullptr;
+    if (c == nullptr) return {};
+    return {"Farthest heard since connecting",
+            "Channel A: " + QString::fromStdString(DistanceText(c->FarthestA)),
+            "Channel B: " + QString::fromStdString(DistanceText(c->FarthestB))};
+}
+
+// ---- Painting --------------------------------------------------------------------------------
+
+void TPlotView::paintEvent(QPaintEvent*) {
+    ++FPaints;
+    QPainter p(this);
+    p.fillRect(rect(), palette().base());
+    p.setRenderHint(QPainter::Antialiasing);
+    const TMotion own = Own();
+    FPainted = {};
+    FPainted.Valid = true;
+    FPainted.Own = own;
+    if (const TCoverage* c = FSources.Coverage ? FSources.Coverage() : nullptr)
+        FPainted.Coverage = *c;
+    if (!PositionKnown(own)) {
+        p.setPen(palette().color(QPalette::Text));
+        p.drawText(rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
+                   Message());
+        return;
+    }
+    const TPlotProjection proj(own.Lat, own.Lon, RangeNm(), width(), height());
+    FPainted.Projection = proj;
+
+    PaintCoverage(p, proj);
+    PaintRings(p, proj);
+
+    // Only what the index finds near the view is looked at. Drawn in layers: lost under the
+    // rest, the alerts above, the selected target on top.
+    struct TItem {
+        const TPlotTarget* Target;
+        TDrawing Drawing;
+    };
+    std::vector<TItem> items;
+    for (int e : FScene.InView(proj, kCullMarginPx)) {
+        const TPlotLive live = Live(e);
+        FScene.SetMarks(e, live.Lost, live.Dangerous);
+        FPainted.Marks.push_back({e, live.Lost, live.Dangerous});
+        const TPlotTarget& t = *FScene.Find(e);
+        items.push_back({&t, DrawingOf(t, proj, live)});
+    }
+    auto layer = [](const TItem& I) {
+        if (I.Drawing.Selected) return 3;
+        return I.Drawing.Tone == TPlotTone::Dangerous ? 2 : I.Drawing.Lost ? 0 : 1;
+    };
+    std::stable_sort(items.begin(), items.end(),
+                     [&layer](const TItem& A, const TItem& B) { return layer(A) < layer(B); });
+    for (const TItem& i : items) PaintTarget(p, *i.Target, i.Drawing);
+
+    PaintOwnShip(p, proj, own);
+    PaintCorners(p);
+}
+
+void TPlotView::PaintCoverage(QPainter& P, const TPlotProjection& Proj) const {
+    const TCoverage* c = FSources.Coverage ? FSources.Coverage() : nullptr;
+    if (c == nullptr) return;
+    const std::vector<TNmOffset> outline = CoverageOutline(c->FarthestNm);
+    if (outline.empty()) return;
+    QPolygonF poly;
+    for (const TNmOffset& o : outline) poly << Point(Proj.FromNm(o));
+    QColor fill = kCoverage;
+    fill.setAlpha(40);
+    QColor line = kCoverage;
+    line.setAlpha(150);
+    P.setPen(QPen(line, 1));
+    P.setBrush(fill);
+    P.drawPolygon(poly);
+}
+
+void TPlotView::PaintRings(QPainter& P, const TPlotProjection& Proj) const {
+    QColor ring = palette().color(QPalette::Text);
+    ring.setAlpha(70);
+    QColor label = palette().color(QPalette::Text);
+    label.setAlpha(170);
+    QFont small = font();
+    small.setPointSizeF(font().pointSizeF() * 0.85);
+    P.setFont(small);
+    const QPointF c = Point(Proj.Centre());
+    const double diagonal = std::hypot(width(), height()) / 2;
+    for (double nm : RingsNm(FZoom)) {
+        const double r = nm * Proj.PixelsPerNm();
+        if (r > diagonal) break;
+        P.setPen(QPen(ring, 1));
+        P.setBrush(Qt::NoBrush);
+        P.drawEllipse(c, r, r);
+        // on the ring, a little south of east, clear of the north line and the own ship's
+        const double a = 100 * std::numbers::pi / 180;
+        const QPointF at = c + QPointF(r * std::sin(a) + 3, -r * std::cos(a) + 3);
+        P.setPen(label);
+        P.drawText(QRectF(at, QSizeF(80, 20)), Qt::AlignLeft | Qt::AlignTop,
+                   QString::fromStdString(RingText(nm)));
+    }
+}
+
+void TPlotView::PaintTarget(QPainter& P, const TPlotTarget& T, const TDrawing& D) const {
+    if (D.VectorEnd && std::hypot(D.VectorEnd->x() - D.At.x(), D.VectorEnd->y() - D.At.y()) >= 1) {
+        QPen pen(D.Colour, 1.5);
+        if (D.Lost) pen.setStyle(Qt::DashLine);
+        P.setPen(pen);
+        P.drawLine(D.At, *D.VectorEnd);
+    }
+    P.save();
+    P.translate(D.At);
+    if (D.Shape.Rotation) P.rotate(*D.Shape.Rotation);
+    QColor fill = D.Colour;
+    fill.setAlpha(D.Lost ? 0 : 200); // a lost target is only an outline
+    P.setPen(QPen(D.Colour.darker(130), 1.2));
+    P.setBrush(fill);
+    P.drawPath(SymbolPath(D.Shape.Symbol));
+    P.restore();
+    if (D.Selected) {
+        P.setPen(QPen(palette().color(QPalette::Highlight), 2.5));
+        P.setBrush(Qt::NoBrush);
+        P.drawRect(QRectF(D.At - QPointF(12, 12), QSizeF(24, 24)));
+    }
+    if (D.NameShown) {
+        QFont f = font();
+        f.setPointSizeF(font().pointSizeF() * 0.85);
+        f.setBold(D.Selected);
+        P.setFont(f);
+        P.setPen(D.Tone == TPlotTone::Normal ? palette().color(QPalette::Text) : D.Colour);
+        P.drawText(D.At + QPointF(11, 4), QString::fromStdString(T.Name));
+    }
+}
+
+void TPlotView::PaintOwnShip(QPainter& P, const TPlotProjection& Proj, const TMotion& Own) const {
+    const QPointF c = Point(Proj.Centre());
+    const QColor outline = palette().color(QPalette::Text);
+    if (const auto v = CourseVector(Own)) {
+        const double ppn = Proj.PixelsPerNm();
+        QPen pen(outline, 1.5, Qt::DashLine);
+        P.setPen(pen);
+        P.drawLine(c, c + QPointF(v->East * ppn, -v->North * ppn));
+    }
+    P.save();
+    P.translate(c);
+    P.setPen(QPen(outline, 1.5));
+    P.setBrush(kOwn);
+    if (CogKnown(Own.Cog)) {
+        P.rotate(Own.Cog);
+        QPainterPath hull; // bow, shoulders, a square stern
+        hull.moveTo(0, -12);
+        hull.cubicTo(5, -6, 6, 0, 5, 9);
+        hull.lineTo(-5, 9);
+        hull.cubicTo(-6, 0, -5, -6, 0, -12);
+        P.drawPath(hull);
+    } else {
+        P.drawEllipse(QPointF(0, 0), 6, 6);
+        P.setBrush(outline);
+        P.drawEllipse(QPointF(0, 0), 1.5, 1.5);
+    }
+    P.restore();
+}
+
+void TPlotView::PaintCorners(QPainter& P) const {
+    const QColor text = palette().color(QPalette::Text);
+    QFont small = font();
+    small.setPointSizeF(font().pointSizeF() * 0.9);
+    P.setFont(small);
+    const QFontMetrics fm(small);
+    const int pad = 6;
+
+    // North, top left: an arrow with its letter.
+    const QPointF tip(pad + 8, pad + fm.height() + 2);
+    P.setPen(QPen(text, 1.5));
+    P.setBrush(text);
+    P.drawPolygon(QPolygonF{tip, tip + QPointF(5, 12), tip + QPointF(0, 9), tip + QPointF(-5, 12)});
+    P.drawLine(tip + QPointF(0, 9), tip + QPointF(0, 22));
+    P.drawText(QRectF(pad, pad, 16, fm.height()), Qt::AlignCenter, "N");
+
+    // The range, bottom left.
+    const QString range = "Range " + QString::fromStdString(RingText(RangeNm())) + ", rings " +
+                          QString::fromStdString(RingText(RingSpacingNm(FZoom)));
+    P.setPen(text);
+    P.drawText(QRect(pad, height() - pad - fm.height(), width() / 2, fm.height()),
+               Qt::AlignLeft | Qt::AlignVCenter, range);
+
+    // The coverage, top right.
+    const QStringList lines = CoverageLines();
+    if (lines.isEmpty()) return;
+    int w = 0;
+    for (const QString& l : lines) w = std::max(w, fm.horizontalAdvance(l));
+    const QRect box(width() - pad - w - 8, pad, w + 8, fm.height() * lines.size() + 6);
+    QColor back = palette().color(QPalette::Base);
+    back.setAlpha(210);
+    P.setPen(Qt::NoPen);
+    P.setBrush(back);
+    P.drawRect(box);
+    P.setPen(kCoverage.darker(140));
+    for (int i = 0; i < lines.size(); ++i)
+        P.drawText(QRect(box.left() + 4, box.top() + 3 + i * fm.height(), w, fm.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter, lines[i]);
+}
+
+// ---- Input -----------------------------------------------------------------------------------
+
+void TPlotView::wheelEvent(QWheelEvent* Event) {
+    // A touchpad sends small steps: they add up to a notch, until it turns the other way.
+    const int delta = Event->angleDelta().y();
+    if ((delta > 0 && FWheel < 0) || (delta < 0 && FWheel > 0)) FWheel = 0;
+    FWheel += delta;
+    while (FWheel >= kWheelStep) {
+        FWheel -= kWheelStep;
+        ZoomIn();
+    }
+    while (FWheel <= -kWheelStep) {
+        FWheel += kWheelStep;
+        ZoomOut();
+    }
+    Event->accept();
+}
+
+void TPlotView::keyPressEvent(QKeyEvent* Event) {
+    const int key = Event->key();
+    if (key == Qt::Key_Plus || key == Qt::Key_Equal) {
+        ZoomIn();
+    } else if (key == Qt::Key_Minus || key == 0x2212 || key == Qt::Key_Underscore) {
+        ZoomOut();
+    } else {
+        QWidget::keyPressEvent(Event);
+        return;
+    }
+    Event->accept();
+}
+
+void TPlotView::mousePressEvent(QMouseEvent* Event) {
+    if (Event->button() != Qt::LeftButton) return QWidget::mousePressEvent(Event);
+    setFocus(Qt::MouseFocusReason);
+    const auto hit = TargetAt(Event->position().toPoint());
+    if (!hit) return;
+    SetSelected(*hit);
+    if (OnSelect) OnSelect(*hit);
+}
+
+bool TPlotView::event(QEvent* Event) {
+    if (Event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(Event);
+        if (const auto hit = TargetAt(help->pos()))
+            QToolTip::showText(help->globalPos(), Details(*hit), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(Event);
+}
