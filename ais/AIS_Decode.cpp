@@ -1,6 +1,7 @@
-// Decoders of the AIS messages the tool shows, and their converters to target records. Each
-// decoder reads fixed bit positions in the order of ITU-R M.1371; ParseNmeaVD has already made
-// sure the payload is long enough, and PayloadBits reads any bit past the end as 0.
+// Decoders of the AIS messages, and their converters to target records. Each decoder reads
+// fixed bit positions in the order of ITU-R M.1371; for the tool's kinds ParseNmeaVD has already
+// made sure the payload is long enough, the others check it first themselves (ParseNmeaVD takes
+// types 4, 14 and 19 at any length), and PayloadBits reads any bit past the end as 0.
 
 #include "ais/AIS_Codec.h"
 #include "ais/AIS_Text.h"

@@ -1,4 +1,5 @@
-// VDM/VDO sentences, the joining of two-sentence type 5 messages, and the six-bit payload.
+// VDM/VDO sentences, the joining of two-sentence type 5 messages as the tool does it and of
+// messages of any kind and length for the other decoders, and the six-bit payload.
 
 #include "ais/AIS_Codec.h"
 #include "nmea/SplitFields.h"
@@ -228,8 +229,8 @@ bool ParseAisMessage(std::string_view Sentence, TAisMessage& Msg, TAisJoin& Join
         source = T_AI_VD::VDO;
     else
         return false;
-    // Some receivers write the channels as "1" and "2", some leave the field empty; the tool's
-    // own two-sentence messages without one read as A too.
+    // Some receivers write the channels as "1" and "2"; some leave the field empty, which the
+    // record cannot tell: it reads as A.
     if (f[4].empty() || f[4] == "1")
         channel = T_AI_Chan::A;
     else if (f[4] == "2")
