@@ -99,7 +99,9 @@ TEST_F(Installation, AHealthyUnitTurnsEveryCheckOkWithinOneReportingCycle) {
                 if (c.Verdict != TVerdict::OK) return false;
             return true;
         },
-        static_cast<int>(90 * 1000 / kSpeed) + 10000);
+        // A machine busy enough to hold the window back makes an interval look late; the
+        // transmitter judges the last six, so it is OK again once they have passed.
+        static_cast<int>((90 + 6 * 30) * 1000 / kSpeed) + 10000);
     ASSERT_TRUE(allOk) << Listing();
     ASSERT_TRUE(WaitFor([this] { return !Shown().join(",").contains("waiting"); }, 3000));
     for (const QString& row : Shown()) EXPECT_TRUE(row.endsWith("|OK")) << row.toStdString();
@@ -155,7 +157,8 @@ QString PdfText(const QString& Path) {
 
 TEST_F(Installation, TheReportHoldsTheConfigurationAndEveryVerdict) {
     Connect({});
-    ASSERT_TRUE(WaitFor([this] { return Get("transmitter").Verdict == TVerdict::OK; },
+    // The report holds whatever the verdicts are; it needs the transmitter judged.
+    ASSERT_TRUE(WaitFor([this] { return Get("transmitter").Verdict != TVerdict::Waiting; },
                         static_cast<int>(90 * 1000 / kSpeed) + 10000))
         << Listing();
     QTemporaryDir dir;
