@@ -96,15 +96,17 @@ void TFormMain::AddPlotTab() {
     // A target clicked on the plot selects its row, wherever the table's order shows it; a
     // row chosen in the table is the plot's selected target.
     view->OnSelect = [this](int Entry) {
-        const int row = Entry + 1;
-        if (row < 1 || row > static_cast<int>(TargetList.size())) return;
-        const QModelIndex index = StringGrid_RxData->model()->index(row, RxCol::MMSI);
-        StringGrid_RxData->selectionModel()->setCurrentIndex(
-            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        StringGrid_RxData->scrollTo(index);
+        Guarded([this, Entry] {
+            const int row = Entry + 1;
+            if (row < 1 || row > static_cast<int>(TargetList.size())) return;
+            const QModelIndex index = StringGrid_RxData->model()->index(row, RxCol::MMSI);
+            StringGrid_RxData->selectionModel()->setCurrentIndex(
+                index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            StringGrid_RxData->scrollTo(index);
+        });
     };
     connect(StringGrid_RxData, &QTableWidget::currentCellChanged, TabSheet_Plot, [this](int Row) {
         const bool target = Row >= 1 && Row <= static_cast<int>(TargetList.size());
-        TabSheet_Plot->View->SetSelected(target ? Row - 1 : -1);
+        Guarded([this, Row, target] { TabSheet_Plot->View->SetSelected(target ? Row - 1 : -1); });
     });
 }
