@@ -337,7 +337,8 @@ std::string UtcText(std::uint32_t Year, std::uint32_t Month, std::uint32_t Day, 
     s += year ? DecimalText(Year) : std::string("-");
     s += ' ';
     s += hour ? DecimalText(Hour) : std::string("-");
-    for (const auto [ok, v] : {std::pair{minute, Minute}, std::pair{second, Second}}) {
+    const std::pair<bool, unsigned> parts[] = {{minute, Minute}, {second, Second}};
+    for (const auto& [ok, v] : parts) {
         s += ':';
         if (ok)
             AppendPadded(s, v, 2);
