@@ -1,9 +1,10 @@
 // Real captured traffic: every line of every capture, a handful of messages checked field by
 // field against values read with an independent decoder, and gpsdecode as a peer on the rest.
 
-#include "ais/AIS_Codec.h"
+#include "GpsdecodePeer.h"
 #include "NeededChars.h"
 #include "Records.h"
+#include "ais/AIS_Codec.h"
 
 #include <gtest/gtest.h>
 
@@ -222,48 +223,6 @@ TEST(Corpus, RejectedOddities) {
 
 // ---- gpsdecode as a peer -------------------------------------------------------------------
 
-const char* const kGpsdecode = "/usr/bin/gpsdecode";
-
-// Flat JSON object of one gpsdecode line: key to value text (strings unescaped).
-TFields ParseJsonLine(const std::string& s) {
-    TFields f;
-    std::size_t i = 0;
-    auto readString = [&](std::string& out) {
-        ++i; // opening quote
-        while (i < s.size() && s[i] != '"') {
-            if (s[i] == '\\' && i + 1 < s.size()) {
-                ++i;
-                if (s[i] == 'u' && i + 4 < s.size()) {
-                    out += static_cast<char>(std::stoi(s.substr(i + 1, 4), nullptr, 16));
-                    i += 4;
-                } else {
-                    out += s[i] == 'n' ? '\n' : s[i] == 't' ? '\t' : s[i];
-                }
-            } else {
-                out += s[i];
-            }
-            ++i;
-        }
-        ++i; // closing quote
-    };
-    while (i < s.size()) {
-        if (s[i] != '"') {
-            ++i;
-            continue;
-        }
-        std::string key, value;
-        readString(key);
-        while (i < s.size() && (s[i] == ':' || s[i] == ' ')) ++i;
-        if (i < s.size() && s[i] == '"') {
-            readString(value);
-        } else {
-            while (i < s.size() && s[i] != ',' && s[i] != '}') value += s[i++];
-        }
-        f[key] = value;
-    }
-    return f;
-}
-
 std::uint32_t U(const TFields& g, const char* Key) {
     const auto it = g.find(Key);
     if (it == g.end()) ADD_FAILURE() << "gpsdecode gave no " << Key;
@@ -403,7 +362,7 @@ bool SameMessage(const TAccepted& a, const TFields& g) {
 }
 
 TEST(Corpus, AgreesWithGpsdecode) {
-    if (access(kGpsdecode, X_OK) != 0) GTEST_SKIP() << kGpsdecode << " is not installed";
+    if (access(kGpsdecodePath, X_OK) != 0) GTEST_SKIP() << kGpsdecodePath << " is not installed";
     const auto files = CorpusFiles();
     if (files.empty()) GTEST_SKIP() << "no corpus at " << kAisDir;
 
@@ -421,11 +380,11 @@ TEST(Corpus, AgreesWithGpsdecode) {
         for (const TAccepted& a : ours)
             for (const std::string& line : a.Lines) f << line << "\r\n";
     }
-    const std::string cmd = std::string(kGpsdecode) + " -u -s < '" + in.string() + "' > '" +
+    const std::string cmd = std::string(kGpsdecodePath) + " -u -s < '" + in.string() + "' > '" +
                             out.string() + "' 2>/dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
     std::vector<TFields> theirs;
-    for (const std::string& line : ReadLines(out)) theirs.push_back(ParseJsonLine(line));
+    for (const std::string& line : ReadLines(out)) theirs.push_back(ParseGpsdecodeLine(line));
     fs::remove(in);
     fs::remove(out);
 
