@@ -26,12 +26,6 @@ std::vector<std::string_view> CommaFields(std::string_view S) {
     }
 }
 
-std::int64_t Signed(std::uint32_t V, unsigned Width) {
-    const std::uint32_t sign = 1u << (Width - 1);
-    return static_cast<std::int64_t>(
-        V & sign ? static_cast<std::int64_t>(V) - (2 * static_cast<std::int64_t>(sign)) : V);
-}
-
 // Where each kind of station report carries its position: longitude's first bit, then the
 // latitude's; the payload must hold the latitude's last bit.
 struct TPositionField {
@@ -45,9 +39,11 @@ bool StationPosition(std::string_view Payload, unsigned Type, double& Lat, doubl
     for (const TPositionField& p : kPositions) {
         if (p.Type != Type) continue;
         if (Payload.size() * 6 < p.LatBit + 27) return false;
-        Lon = static_cast<double>(Signed(PayloadBits(Payload, p.LonBit, 28), 28)) / 600000.0;
-        Lat = static_cast<double>(Signed(PayloadBits(Payload, p.LatBit, 27), 27)) / 600000.0;
-        return std::fabs(Lon) <= 180 && std::fabs(Lat) <= 90;
+        const TPosition pos =
+            PositionOf(PayloadBits(Payload, p.LonBit, 28), PayloadBits(Payload, p.LatBit, 27));
+        Lat = pos.Lat;
+        Lon = pos.Lon;
+        return pos.Valid;
     }
     return false;
 }
