@@ -5,7 +5,6 @@
 #include "nmea/Latin1.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace {
@@ -19,16 +18,8 @@ constexpr double kFirstReportLimit = kSlowInterval + 20;
 // Static data goes out every 6 minutes.
 constexpr double kStaticLimit = 6 * 60 + 30;
 
-std::string Fixed(double V, int Decimals) {
-    char b[64];
-    const auto r = std::to_chars(b, b + sizeof b, V, std::chars_format::fixed, Decimals);
-    std::string s(b, r.ptr);
-    if (s.find_first_not_of("-0.") == std::string::npos && s[0] == '-') s.erase(0, 1);
-    return s;
-}
-
 std::string Whole(double V) {
-    return Fixed(std::round(V), 0);
+    return FixedDecimals(std::round(V), 0);
 }
 
 // "12 s", "3 min 5 s", "2 h 4 min".
@@ -207,8 +198,9 @@ TCheck TransmitterCheck(const TContext& X) {
     const TOwnReport& last = reports.back();
     const bool fast = last.SogKnots && *last.SogKnots > 2;
     const double expected = fast ? kFastInterval : kSlowInterval;
-    std::string figures = "Position reports due every " + Duration(expected) + " at " +
-                          (last.SogKnots ? Fixed(*last.SogKnots, 1) + " kn" : "unknown speed");
+    std::string figures =
+        "Position reports due every " + Duration(expected) + " at " +
+        (last.SogKnots ? FixedDecimals(*last.SogKnots, 1) + " kn" : "unknown speed");
     double longest = 0;
     if (reports.size() > 1) {
         figures += ", intervals";
@@ -270,15 +262,15 @@ TCheck SupplyCheck(const TContext& X) {
                     "A reading of 0 V cannot be right while the unit runs: if it stays so, have "
                     "the unit serviced.");
     const TSupplyLimits& l = idle >= 18 ? kSystems[1] : kSystems[0];
-    std::string figures = "Idle " + Fixed(idle, 1) + " V";
+    std::string figures = "Idle " + FixedDecimals(idle, 1) + " V";
     TVerdict v = VoltageVerdict(idle, l);
     const bool underLoad = s.VoltTxAt > 0 && X.Since(s.VoltTxAt) <= kStaleSeconds && s.VoltTx > 0;
     double drop = 0;
     if (underLoad) {
         const double tx = static_cast<double>(s.VoltTx);
         drop = idle - tx;
-        figures +=
-            ", transmitting " + Fixed(tx, 1) + " V (drop " + Fixed(std::max(0.0, drop), 1) + " V)";
+        figures += ", transmitting " + FixedDecimals(tx, 1) + " V (drop " +
+                   FixedDecimals(std::max(0.0, drop), 1) + " V)";
         v = std::max(v, VoltageVerdict(tx, l));
         if (drop > l.Drop) v = std::max(v, TVerdict::Check);
     } else {
@@ -310,7 +302,7 @@ TCheck VhfAntennaCheck(const TContext& X) {
                     "A reverse power of 0 cannot be judged: the power meter may be faulty; watch "
                     "a few more transmissions.");
     const double ratio = f / r;
-    const std::string withRatio = figures + " (ratio " + Fixed(ratio, 1) + ")";
+    const std::string withRatio = figures + " (ratio " + FixedDecimals(ratio, 1) + ")";
     if (ratio < 3)
         return Make(id, title, TVerdict::Fault, withRatio,
                     "Much of the power comes back from the antenna: check the VHF antenna, its "
@@ -334,7 +326,7 @@ TCheck ReceiverLevelCheck(const TContext& X) {
         const bool bad = levels[i] >= -77;
         high = high || bad;
         figures += std::string(i ? ", " : "") + "receiver " + std::to_string(i + 1) + " " +
-                   Fixed(levels[i], 1) + " dBm" + (bad ? " (high)" : "");
+                   FixedDecimals(levels[i], 1) + " dBm" + (bad ? " (high)" : "");
     }
     figures[0] = 'R';
     return Make(id, title, high ? TVerdict::Check : TVerdict::OK, figures,
@@ -367,8 +359,8 @@ TCheck ReceptionCheck(const TContext& X) {
                           (stations == 1 ? " station" : " stations") + " in the last " +
                           Duration(window);
     if (farthestMmsi)
-        figures +=
-            "; farthest " + Fixed(farthest, 1) + " NM (" + std::to_string(farthestMmsi) + ")";
+        figures += "; farthest " + FixedDecimals(farthest, 1) + " NM (" +
+                   std::to_string(farthestMmsi) + ")";
     if (window < 60 && a + b < 20) return Make(id, title, TVerdict::Waiting, figures);
     if (std::min(a, b) == 0 && std::max(a, b) >= 10)
         return Make(id, title, TVerdict::Fault,

@@ -1,5 +1,7 @@
 #include "install/InstallReport.h"
 
+#include "nmea/Decimal.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -10,13 +12,6 @@ namespace {
 // Radio and unit texts may hold anything; a bad value must not draw a wild picture.
 double Heard(double Nm) {
     return std::isfinite(Nm) && Nm > 0 ? Nm : 0;
-}
-
-// Locale-free: a Qt program runs under the user's locale, and "4,2" breaks SVG numbers.
-std::string Fixed(double V, int Decimals) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, V, std::chars_format::fixed, Decimals);
-    return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("0");
 }
 
 std::string Shortest(double V) {
@@ -177,7 +172,7 @@ std::string RingText(double Nm) {
 
 std::string DistanceText(double Nm) {
     Nm = Heard(Nm);
-    return Nm == 0 ? "nothing heard" : Fixed(Nm, 1) + " NM";
+    return Nm == 0 ? "nothing heard" : FixedDecimals(Nm, 1) + " NM";
 }
 
 std::string ListenedText(double Seconds) {
@@ -229,10 +224,10 @@ std::string Svg(const TCoverage& C, int Size, bool Standalone) {
     const double mid = size / 2;
     const double radius = size * 0.40;
     const TCoverageGeometry g = CoverageGeometry(C);
-    auto px = [&](double Unit) { return Fixed(mid + Unit * radius, 1); };
+    auto px = [&](double Unit) { return FixedDecimals(mid + Unit * radius, 1); };
 
     std::string s;
-    const std::string sz = Fixed(size, 0);
+    const std::string sz = FixedDecimals(size, 0);
     s += std::string("<svg") + (Standalone ? " xmlns=\"http://www.w3.org/2000/svg\"" : "") +
          " width=\"" + sz + "\" height=\"" + sz + "\" viewBox=\"0 0 " + sz + ' ' + sz +
          "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\" role=\"img\">\n";
@@ -240,31 +235,34 @@ std::string Svg(const TCoverage& C, int Size, bool Standalone) {
     s += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
 
     // The cross and the compass points.
-    const std::string light = "stroke=\"#c8c8c8\" stroke-width=\"" + Fixed(size / 400, 2) + "\"";
+    const std::string light =
+        "stroke=\"#c8c8c8\" stroke-width=\"" + FixedDecimals(size / 400, 2) + "\"";
     s += "<line x1=\"" + px(0) + "\" y1=\"" + px(-1) + "\" x2=\"" + px(0) + "\" y2=\"" + px(1) +
          "\" " + light + "/>\n";
     s += "<line x1=\"" + px(-1) + "\" y1=\"" + px(0) + "\" x2=\"" + px(1) + "\" y2=\"" + px(0) +
          "\" " + light + "/>\n";
-    const std::string letters = "font-size=\"" + Fixed(size * 0.05, 1) + "\" font-weight=\"bold\"";
+    const std::string letters =
+        "font-size=\"" + FixedDecimals(size * 0.05, 1) + "\" font-weight=\"bold\"";
     const char* names[] = {"N", "E", "S", "W"};
     for (int k = 0; k < 4; ++k) {
         const auto [x1, y1] = Polar(1.0, 90.0 * k);
         const auto [x2, y2] = Polar(1.06, 90.0 * k);
         const auto [xt, yt] = Polar(1.15, 90.0 * k);
         s += "<line x1=\"" + px(x1) + "\" y1=\"" + px(y1) + "\" x2=\"" + px(x2) + "\" y2=\"" +
-             px(y2) + "\" stroke=\"#333333\" stroke-width=\"" + Fixed(size / 200, 2) + "\"/>\n";
+             px(y2) + "\" stroke=\"#333333\" stroke-width=\"" + FixedDecimals(size / 200, 2) +
+             "\"/>\n";
         s += "<text x=\"" + px(xt) + "\" y=\"" + px(yt) + "\" " + letters +
              " text-anchor=\"middle\" dominant-baseline=\"central\" fill=\"#333333\">" + names[k] +
              "</text>\n";
     }
 
     const std::string ringStroke =
-        "fill=\"none\" stroke=\"#8a8a8a\" stroke-width=\"" + Fixed(size / 300, 2) + "\"";
+        "fill=\"none\" stroke=\"#8a8a8a\" stroke-width=\"" + FixedDecimals(size / 300, 2) + "\"";
     if (g.Empty) {
-        s += "<circle cx=\"" + px(0) + "\" cy=\"" + px(0) + "\" r=\"" + Fixed(radius, 1) + "\" " +
-             ringStroke + "/>\n";
+        s += "<circle cx=\"" + px(0) + "\" cy=\"" + px(0) + "\" r=\"" + FixedDecimals(radius, 1) +
+             "\" " + ringStroke + "/>\n";
         s += "<text x=\"" + px(0) + "\" y=\"" + px(-0.3) + "\" font-size=\"" +
-             Fixed(size * 0.05, 1) +
+             FixedDecimals(size * 0.05, 1) +
              "\" text-anchor=\"middle\" fill=\"#555555\">Nothing heard yet</text>\n";
     } else {
         std::string points;
@@ -274,22 +272,23 @@ std::string Svg(const TCoverage& C, int Size, bool Standalone) {
         }
         s += "<polygon points=\"" + points +
              "\" fill=\"#1565c0\" fill-opacity=\"0.25\" stroke=\"#1565c0\" stroke-width=\"" +
-             Fixed(size / 200, 2) + "\" stroke-linejoin=\"round\"/>\n";
-        const std::string labels = "font-size=\"" + Fixed(size * 0.035, 1) + "\"";
+             FixedDecimals(size / 200, 2) + "\" stroke-linejoin=\"round\"/>\n";
+        const std::string labels = "font-size=\"" + FixedDecimals(size * 0.035, 1) + "\"";
         for (double nm : g.RingsNm) {
             const double r = nm / g.OuterNm;
-            s += "<circle cx=\"" + px(0) + "\" cy=\"" + px(0) + "\" r=\"" + Fixed(r * radius, 1) +
-                 "\" " + ringStroke + "/>\n";
+            s += "<circle cx=\"" + px(0) + "\" cy=\"" + px(0) + "\" r=\"" +
+                 FixedDecimals(r * radius, 1) + "\" " + ringStroke + "/>\n";
             // Along the south-east diagonal, clear of the compass cross.
             const auto [x, y] = Polar(r, 135);
-            s += "<text x=\"" + Fixed(mid + x * radius + size * 0.008, 1) + "\" y=\"" +
-                 Fixed(mid + y * radius + size * 0.035, 1) + "\" " + labels + " fill=\"#555555\">" +
-                 RingText(nm) + "</text>\n";
+            s += "<text x=\"" + FixedDecimals(mid + x * radius + size * 0.008, 1) + "\" y=\"" +
+                 FixedDecimals(mid + y * radius + size * 0.035, 1) + "\" " + labels +
+                 " fill=\"#555555\">" + RingText(nm) + "</text>\n";
         }
     }
     // The own ship.
-    s += "<circle cx=\"" + px(0) + "\" cy=\"" + px(0) + "\" r=\"" + Fixed(size * 0.015, 1) +
-         "\" fill=\"#0d2a4a\" stroke=\"#ffffff\" stroke-width=\"" + Fixed(size / 300, 2) + "\"/>\n";
+    s += "<circle cx=\"" + px(0) + "\" cy=\"" + px(0) + "\" r=\"" + FixedDecimals(size * 0.015, 1) +
+         "\" fill=\"#0d2a4a\" stroke=\"#ffffff\" stroke-width=\"" + FixedDecimals(size / 300, 2) +
+         "\"/>\n";
     s += "</svg>\n";
     return s;
 }

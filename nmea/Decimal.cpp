@@ -45,3 +45,11 @@ bool ReadWholeNumber(std::string_view S, int& V) {
     V = static_cast<int>(v);
     return true;
 }
+
+std::string FixedDecimals(double V, int Decimals) {
+    char buf[400]; // room for the largest double written out in full
+    const auto r = std::to_chars(buf, buf + sizeof buf, V, std::chars_format::fixed, Decimals);
+    std::string s(buf, r.ptr);
+    if (s.find_first_not_of("-0.") == std::string::npos && s[0] == '-') s.erase(0, 1);
+    return s;
+}
