@@ -239,5 +239,11 @@ std::string AltitudeText(std::uint32_t Raw); // metres; 4094 is 4094 or higher
 std::string SarSpeedText(std::uint32_t Raw); // whole knots; 1022 is 1022 or faster
 std::string AidTypeText(std::uint32_t Code);
 TPosition PositionOf(std::uint32_t Field28, std::uint32_t Field27);
+// The position a whole message reports (types 1, 2, 3, 4, 9, 11, 18, 19 and 21); not valid
+// for the other kinds.
+TPosition ReportedPosition(const TAisMessage& M);
+// An MMSI as the nine digits it is: a coast station's 2275200 is 002275200. Texts that are not
+// digits, or have nine or more, come back as they are.
+std::string NineDigitMmsi(std::string_view Decimal);
 std::string LatToDegMin(std::string_view S);
 std::string LonToDegMin(std::string_view S);

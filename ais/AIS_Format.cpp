@@ -363,6 +363,39 @@ std::string AidTypeText(std::uint32_t Code) {
     return Lookup(kAidType, Code);
 }
 
+std::string NineDigitMmsi(std::string_view Decimal) {
+    const bool digits =
+        !Decimal.empty() && Decimal.find_first_not_of("0123456789") == std::string_view::npos;
+    std::string s = digits && Decimal.size() < 9 ? std::string(9 - Decimal.size(), '0') : "";
+    return s.append(Decimal);
+}
+
+TPosition ReportedPosition(const TAisMessage& M) {
+    std::uint32_t lon; // first bit of the longitude; the latitude follows it
+    switch (M.MsgID) {
+    case 1:
+    case 2:
+    case 3:
+    case 9:
+        lon = 61;
+        break;
+    case 4:
+    case 11:
+        lon = 79;
+        break;
+    case 18:
+    case 19:
+        lon = 57;
+        break;
+    case 21:
+        lon = 164;
+        break;
+    default:
+        return {};
+    }
+    return PositionOf(PayloadBits(M.MsgStr, lon, 28), PayloadBits(M.MsgStr, lon + 28, 27));
+}
+
 TPosition PositionOf(std::uint32_t Field28, std::uint32_t Field27) {
     const std::int64_t lon = SignedField(Field28, 28), lat = SignedField(Field27, 27);
     TPosition p;

@@ -12,10 +12,11 @@
 #include "install/InstallChecks.h"
 #include "install/InstallReport.h"
 #include "install/InstallWatch.h"
+#include "safety/SafetyLog.h"
 #include "sent/UnitSent.h"
-#include "serial/VaExceptionReport.h"
 #include "serial/VaCapture.h"
 #include "serial/VaComm.h"
+#include "serial/VaExceptionReport.h"
 #include "targets/Geodesy.h"
 #include "targets/ReportAge.h"
 #include "targets/TargetTable.h"
@@ -38,6 +39,7 @@ class QPushButton;
 class QTabWidget;
 class QTableWidget;
 class QWidget;
+class TDistressBar;
 class TFormReset;
 class TInstallTab;
 class TPlotTab;
@@ -45,6 +47,7 @@ class TShareHub;
 class TShareMenu;
 class TShareTap;
 class TRadioGroup;
+class TSafetyList;
 class TShape;
 class TUnitStatic;
 class TVaTerminal;
@@ -67,6 +70,12 @@ public:
     // target list as its rows are stored, and the coverage from the installation watch
     // (created here when the installation tab is not there); once, before the window shows.
     void AddPlotTab();
+    // Adds "Show other stations" to the "Data Columns" menu: base stations, aids to navigation
+    // and SAR aircraft as rows of the table, off at start; once, before the window shows.
+    void AddOtherStations();
+    // Adds the list of safety messages under the plot (adding the plot when it is not there)
+    // and the distress alert across the window; once, before the window shows.
+    void AddSafetyMessages();
 
     // Sentence framing and dispatch.
     void SendNMEA(const QString& Body);
@@ -116,6 +125,13 @@ public:
     void SaveInstallReportClick();
     // The plot, once its tab is added.
     TPlotTab* TabSheet_Plot = nullptr;
+    QAction* MenuItem_ShowOthers = nullptr;
+    // Safety messages and distress devices, once added.
+    TSafetyLog SafetyLog;
+    TDistressAlerts DistressAlerts;
+    TSafetyList* List_Safety = nullptr;
+    TDistressBar* ToolBar_Distress = nullptr;
+    void ShowDistressAlerts();
 
     // Controls; those of the "Static data" tab come from TStaticControls.
     QTabWidget* PageControl;

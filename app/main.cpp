@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
     form.SetShareHub(&shares); // hands it what the port receives and shows it in a menu
     form.AddInstallationTab();
     form.AddPlotTab();
+    form.AddOtherStations();
+    form.AddSafetyMessages();
     QApplication::setWindowIcon(QIcon(":/assets/corvane.png"));
     TFormReset reset(&form);
     form.SetFormReset(&reset);

@@ -1,6 +1,6 @@
 // The real window as a process sees it: its CPU under a saturated line, and Connect's time.
 //
-//   bench_window [--targets 100,1000,10000] [--seconds S] [--tabs 0,1,2,3] [--rate LINES]
+//   bench_window [--targets 100,1000,10000] [--seconds S] [--tabs 0,1,2,3,4,5] [--rate LINES]
 //                [--tries N] [--connect-targets N] [--only cpu|connect] [--new 0,10]
 //                [--sim-traffic]
 //
@@ -12,6 +12,9 @@
 // sentences/s and drops the rest, as a unit's buffer does. Then each tab in turn shows for S
 // seconds and the process's CPU time (getrusage: user + system, every thread) is taken over
 // that time. The event loop runs as in the program (QEventLoop::exec), not a polling wait.
+// --tabs counts from 0 in the window's order: the four, then "Installation" (4) and "Plot" (5);
+// the window has every tab and item the program adds. The plot shows the 6 NM around the own
+// position, which the taught targets fill (about 400 of 10,000 in view).
 // One table per --new value K: with K > 0, K lines a second of the replay are the first report
 // of a target the window has not heard yet (a row is added), as while targets come into range.
 //
@@ -71,7 +74,8 @@
 
 namespace {
 
-const char* const kTabNames[] = {"Static data", "Diagnostics", "Sent data", "Received data"};
+const char* const kTabNames[] = {"Static data",   "Diagnostics",  "Sent data",
+                                 "Received data", "Installation", "Plot"};
 
 struct TOptions {
     std::vector<int> Targets{100, 1000, 10000};
@@ -192,6 +196,10 @@ protected:
 
 struct TWindow {
     TWindow() : Reset(&Form) {
+        // the tabs and items the program adds after the four
+        Form.AddInstallationTab();
+        Form.AddPlotTab();
+        Form.AddOtherStations();
         Form.SetFormReset(&Reset);
         Form.show();
         Counter.Attach(Form);
@@ -387,13 +395,13 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: bench_window [--targets 100,1000,10000] [--seconds S] "
-                         "[--tabs 0,1,2,3] [--rate LINES] [--tries N] [--connect-targets N] "
+                         "[--tabs 0,1,2,3,4,5] [--rate LINES] [--tries N] [--connect-targets N] "
                          "[--only cpu|connect] [--new 0,10] [--sim-traffic]\n");
             return 2;
         }
     }
     for (int t : o.Tabs)
-        if (t < 0 || t > 3) return 2;
+        if (t < 0 || t >= static_cast<int>(std::size(kTabNames))) return 2;
     TQtSyncPump pump;
     char dir[] = "/tmp/corvane-ports-bench-XXXXXX";
     const std::string portDir = mkdtemp(dir);

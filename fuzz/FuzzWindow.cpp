@@ -32,6 +32,10 @@ TFormMain& Form() {
         auto* f = new TFormMain;
         // Connected, so every installation check judges what the input brings.
         f->AddInstallationTab();
+        // the plot, the other stations' rows, the safety list and the distress alert as well
+        f->AddPlotTab();
+        f->AddOtherStations();
+        f->AddSafetyMessages();
         f->ListeningSince = f->UtcNow();
         f->InstallWatch->Start(f->ListeningSince);
         return f;
@@ -55,10 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     case 0:
         table.SortBy(-1, true);
         table.SetFilter({});
+        form.MenuItem_ShowOthers->setChecked(!form.MenuItem_ShowOthers->isChecked());
         break;
     case 1:
         table.ShowCpaColumn(true);
         table.SortBy(TUnitReceive::kCpaColumn, true);
+        form.DistressAlerts.Acknowledge(form.UtcNow());
+        form.ShowDistressAlerts();
         break;
     case 2: {
         TTargetFilter f;

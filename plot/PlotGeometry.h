@@ -15,7 +15,7 @@
 enum class TPlotKind { ClassA, ClassB, BaseStation, AtoN, SarAircraft, Unknown };
 
 struct TPlotTarget {
-    int Entry = -1;   // the target list's entry: table row Entry + 1
+    int Entry = -1;   // the target list's entry (table row Entry + 1), or below -1 (PlotScene.h)
     std::string Mmsi; // as the table shows it
     std::string Name; // UTF-8; empty until a static report names the station
     TPlotKind Kind = TPlotKind::Unknown;

@@ -40,30 +40,30 @@ std::array<TPlotIndex::TSpan, 2> TPlotIndex::Spans(const TGeoBox& Box, int Row) 
 }
 
 void TPlotIndex::Set(int Entry, double Lat, double Lon) {
-    if (Entry < 0) return;
+    if (Entry == kNoEntry) return;
     if (!LatKnown(Lat) || !LonKnown(Lon)) return Remove(Entry);
     const int row = Row(Lat);
     const int key = Key(row, Column(row, Lon));
-    if (static_cast<std::size_t>(Entry) >= FPlaces.size())
-        FPlaces.resize(static_cast<std::size_t>(Entry) + 1);
-    if (FPlaces[static_cast<std::size_t>(Entry)].Cell == key) return;
+    const std::size_t slot = EntrySlot(Entry);
+    if (slot >= FPlaces.size()) FPlaces.resize(slot + 1);
+    if (FPlaces[slot].Cell == key) return;
     Remove(Entry);
     std::vector<int>& cell = FCells[key];
-    FPlaces[static_cast<std::size_t>(Entry)] = {key, static_cast<int>(cell.size())};
+    FPlaces[slot] = {key, static_cast<int>(cell.size())};
     cell.push_back(Entry);
     ++FSize;
 }
 
 void TPlotIndex::Remove(int Entry) {
-    if (Entry < 0 || static_cast<std::size_t>(Entry) >= FPlaces.size()) return;
-    TPlace& place = FPlaces[static_cast<std::size_t>(Entry)];
+    if (Entry == kNoEntry || EntrySlot(Entry) >= FPlaces.size()) return;
+    TPlace& place = FPlaces[EntrySlot(Entry)];
     if (place.Cell < 0) return;
     const auto it = FCells.find(place.Cell);
     std::vector<int>& cell = it->second;
     // the last of the cell takes the leaving entry's slot
     const int last = cell.back();
     cell[static_cast<std::size_t>(place.Slot)] = last;
-    FPlaces[static_cast<std::size_t>(last)].Slot = place.Slot;
+    FPlaces[EntrySlot(last)].Slot = place.Slot;
     cell.pop_back();
     if (cell.empty()) FCells.erase(it);
     place = {};
@@ -101,8 +101,8 @@ void TPlotIndex::Query(const TGeoBox& Box, std::vector<int>& Out) const {
 // ---- TPlotScene -----------------------------------------------------------------------------
 
 void TPlotScene::Store(const TPlotTarget& T) {
-    if (T.Entry < 0) return;
-    const auto i = static_cast<std::size_t>(T.Entry);
+    if (T.Entry == kNoEntry) return;
+    const std::size_t i = EntrySlot(T.Entry);
     if (i >= FTargets.size()) {
         FTargets.resize(i + 1);
         FStored.resize(i + 1);
@@ -114,15 +114,14 @@ void TPlotScene::Store(const TPlotTarget& T) {
 }
 
 void TPlotScene::SetMarks(int Entry, bool Lost, bool Dangerous) {
-    if (Entry < 0 || static_cast<std::size_t>(Entry) >= FTargets.size()) return;
-    FTargets[static_cast<std::size_t>(Entry)].Lost = Lost;
-    FTargets[static_cast<std::size_t>(Entry)].Dangerous = Dangerous;
+    if (Entry == kNoEntry || EntrySlot(Entry) >= FTargets.size()) return;
+    FTargets[EntrySlot(Entry)].Lost = Lost;
+    FTargets[EntrySlot(Entry)].Dangerous = Dangerous;
 }
 
 const TPlotTarget* TPlotScene::Find(int Entry) const {
-    if (Entry < 0 || static_cast<std::size_t>(Entry) >= FTargets.size()) return nullptr;
-    return FStored[static_cast<std::size_t>(Entry)] ? &FTargets[static_cast<std::size_t>(Entry)]
-                                                    : nullptr;
+    if (Entry == kNoEntry || EntrySlot(Entry) >= FTargets.size()) return nullptr;
+    return FStored[EntrySlot(Entry)] ? &FTargets[EntrySlot(Entry)] : nullptr;
 }
 
 std::vector<int> TPlotScene::InView(const TPlotProjection& P, double MarginPx,
@@ -132,7 +131,7 @@ std::vector<int> TPlotScene::InView(const TPlotProjection& P, double MarginPx,
     if (Examined != nullptr) *Examined = candidates.size();
     std::vector<int> in;
     for (int e : candidates) {
-        const TMotion& m = FTargets[static_cast<std::size_t>(e)].Motion;
+        const TMotion& m = FTargets[EntrySlot(e)].Motion;
         if (P.Inside(P.ToScreen(m.Lat, m.Lon), MarginPx)) in.push_back(e);
     }
     std::sort(in.begin(), in.end());
@@ -147,7 +146,7 @@ std::optional<int> TPlotScene::HitTest(const TPlotProjection& P, TPlotPoint At,
     std::optional<int> nearest;
     double best = RadiusPx;
     for (int e : candidates) {
-        const TMotion& m = FTargets[static_cast<std::size_t>(e)].Motion;
+        const TMotion& m = FTargets[EntrySlot(e)].Motion;
         const TPlotPoint p = P.ToScreen(m.Lat, m.Lon);
         const double d = std::hypot(p.X - At.X, p.Y - At.Y);
         if (d < best || (d == best && !nearest)) {

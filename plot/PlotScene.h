@@ -11,6 +11,15 @@
 #include <unordered_map>
 #include <vector>
 
+// Entries from 0 are the target list's: table row Entry + 1. The stations the list does not
+// hold (base stations, aids and aircraft while the table leaves them out) are -2 and below;
+// -1 is none. Both kinds share one array, alternating, so either is found in one step.
+inline constexpr int kNoEntry = -1;
+inline std::size_t EntrySlot(int Entry) {
+    return Entry >= 0 ? 2 * static_cast<std::size_t>(Entry)
+                      : 2 * static_cast<std::size_t>(-(Entry + 2)) + 1;
+}
+
 // A coarse grid over the earth: rows of a tenth of a degree of latitude, each cut into cells
 // about as wide as they are high (six miles), so a view's box covers the same few cells at any
 // latitude. Entries move between cells as their stations move.
@@ -40,13 +49,13 @@ private:
     static std::array<TSpan, 2> Spans(const TGeoBox& Box, int Row);
 
     std::unordered_map<int, std::vector<int>> FCells; // cell key -> entries
-    std::vector<TPlace> FPlaces;                      // by entry
+    std::vector<TPlace> FPlaces;                      // by EntrySlot
     std::size_t FSize = 0;
 };
 
 class TPlotScene {
 public:
-    // The target as its entry now stands: new, moved or renamed. Negative entries are ignored.
+    // The target as its entry now stands: new, moved or renamed. kNoEntry is ignored.
     void Store(const TPlotTarget& T);
     void SetMarks(int Entry, bool Lost, bool Dangerous);
     const TPlotTarget* Find(int Entry) const;
@@ -60,7 +69,7 @@ public:
     std::optional<int> HitTest(const TPlotProjection& P, TPlotPoint At, double RadiusPx) const;
 
 private:
-    std::vector<TPlotTarget> FTargets; // by entry
+    std::vector<TPlotTarget> FTargets; // by EntrySlot
     std::vector<char> FStored;
     std::size_t FCount = 0;
     TPlotIndex FIndex;

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace {
@@ -54,13 +55,21 @@ TPlotTab::TPlotTab(TPlotView::TSources Sources, std::function<QString()> Suggest
     bar->addWidget(CheckBox_PlotNames);
     bar->addStretch(1);
     bar->addWidget(Button_SavePicture);
+    auto* plot = new QWidget;
+    auto* plotLayout = new QVBoxLayout(plot);
+    plotLayout->setContentsMargins(0, 0, 0, 2);
+    plotLayout->setSpacing(2);
+    plotLayout->addWidget(View, 1);
+    Label_PlotTarget->setContentsMargins(4, 0, 4, 0);
+    plotLayout->addWidget(Label_PlotTarget);
+    Splitter_Plot = Named(new QSplitter(Qt::Vertical), "Splitter_Plot");
+    Splitter_Plot->addWidget(plot);
+    Splitter_Plot->setCollapsible(0, false);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 2);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     layout->addLayout(bar);
-    layout->addWidget(View, 1);
-    Label_PlotTarget->setContentsMargins(4, 0, 4, 0);
-    layout->addWidget(Label_PlotTarget);
+    layout->addWidget(Splitter_Plot, 1);
 
     connect(Button_ZoomIn, &QPushButton::clicked, View, [this] { View->ZoomIn(); });
     connect(Button_ZoomOut, &QPushButton::clicked, View, [this] { View->ZoomOut(); });
@@ -69,6 +78,13 @@ TPlotTab::TPlotTab(TPlotView::TSources Sources, std::function<QString()> Suggest
     connect(Button_SavePicture, &QPushButton::clicked, this, [this] { SavePictureClick(); });
     View->OnChange = [this] { ShowState(); };
     ShowState();
+}
+
+void TPlotTab::AddPanel(QWidget* Panel) {
+    Splitter_Plot->addWidget(Panel);
+    // the plot keeps most of the height as the window grows
+    Splitter_Plot->setStretchFactor(0, 4);
+    Splitter_Plot->setStretchFactor(Splitter_Plot->count() - 1, 1);
 }
 
 void TPlotTab::ShowState() {

@@ -11,6 +11,7 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class QSplitter;
 
 class TPlotTab : public QWidget {
 public:
@@ -24,6 +25,8 @@ public:
     // when it cannot be written.
     void SavePictureClick();
     bool SavePicture(const QString& Path, QString& Error) const;
+    // A panel under the plot, the user sharing the height between them.
+    void AddPanel(QWidget* Panel);
 
     TPlotView* View;
     QPushButton* Button_ZoomOut;
@@ -32,6 +35,7 @@ public:
     QCheckBox* CheckBox_PlotNames;
     QPushButton* Button_SavePicture;
     QLabel* Label_PlotTarget; // the selected target's key data
+    QSplitter* Splitter_Plot; // the plot and its line above any panels
 
 private:
     void ShowState();

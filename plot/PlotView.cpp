@@ -162,7 +162,7 @@ void TPlotView::Tick() {
         return false;
     }();
     if (changed) Changed();
-    if (FSelected >= 0 && OnChange) OnChange(); // range and CPA move on
+    if (FSelected != kNoEntry && OnChange) OnChange(); // range and CPA move on
 }
 
 void TPlotView::SetZoomStep(int Step) {
@@ -180,7 +180,8 @@ void TPlotView::SetShowNames(bool On) {
 }
 
 void TPlotView::SetSelected(int Entry) {
-    if (Entry < 0) Entry = -1;
+    // a station outside the target list only while the plot has it
+    if (Entry < 0 && FScene.Find(Entry) == nullptr) Entry = kNoEntry;
     if (Entry == FSelected) return;
     FSelected = Entry;
     Changed();

@@ -134,12 +134,12 @@ std::string UtcDateTimeText(double Time) {
 bool SafetyMessageOf(const TAisMessage& M, double Now, TSafetyMessage& Out) {
     if (M.MsgID == 12 && M.MsgStr.size() >= kMsg12Chars) {
         const TMsg12 m = DecodeMsg12(M.MsgStr, M.FillBits);
-        Out = TSafetyMessage{Now, m.MMSI, m.DestMMSI, m.Text};
+        Out = TSafetyMessage{Now, NineDigitMmsi(m.MMSI), NineDigitMmsi(m.DestMMSI), m.Text};
         return true;
     }
     if (M.MsgID == 14 && M.MsgStr.size() >= kMsg14Chars) {
         const TMsg14 m = DecodeMsg14(M.MsgStr, M.FillBits);
-        Out = TSafetyMessage{Now, m.MMSI, {}, m.Text};
+        Out = TSafetyMessage{Now, NineDigitMmsi(m.MMSI), {}, m.Text};
         return true;
     }
     return false;
@@ -173,7 +173,8 @@ bool TDistressAlerts::Heard(const std::string& Mmsi, double Now, const TPosition
         it = FEntries.end() - 1;
         raised = true;
     } else if (it->Alert.Acknowledged && clock &&
-               MsBetween(it->Alert.LastHeard, Now) > kSilenceMs) {
+               MsBetween(std::max(it->Alert.LastHeard, it->Alert.AcknowledgedAt), Now) >
+                   kSilenceMs) {
         raised = true;
     }
 
@@ -200,8 +201,12 @@ void TDistressAlerts::MakeRoom() {
     FEntries.erase(std::min_element(FEntries.begin(), FEntries.end(), older));
 }
 
-void TDistressAlerts::Acknowledge() {
-    for (TEntry& e : FEntries) e.Alert.Acknowledged = true;
+void TDistressAlerts::Acknowledge(double Now) {
+    for (TEntry& e : FEntries) {
+        if (e.Alert.Acknowledged) continue;
+        e.Alert.Acknowledged = true;
+        e.Alert.AcknowledgedAt = std::isfinite(Now) ? Now : 0.0;
+    }
 }
 
 std::vector<TDistressAlert> TDistressAlerts::Showing() const {

@@ -41,9 +41,9 @@ struct TSafetyMessage {
     std::string Text;
 };
 
-// True for a decoded type 12 or 14 message, which Out then holds (the text as the codec gives
-// it, "n.a." when empty); false, with Out untouched, for any other kind and for a payload too
-// short to hold the sender.
+// True for a decoded type 12 or 14 message, which Out then holds (MMSIs as nine digits, the
+// text as the codec gives it, "n.a." when empty); false, with Out untouched, for any other kind and
+// for a payload too short to hold the sender.
 bool SafetyMessageOf(const TAisMessage& M, double Now, TSafetyMessage& Out);
 
 // The messages received, newest first, up to a capacity: the oldest go first.
@@ -77,11 +77,13 @@ struct TDistressAlert {
     double FirstHeard = 0, LastHeard = 0;
     double Raised = 0; // when the alert was last raised
     bool Acknowledged = false;
+    double AcknowledgedAt = 0; // when the user last acknowledged it
 };
 
 // One alert per distress device. An alert is raised when a device is heard for the first time,
 // and again when it is heard after it was acknowledged and then silent for more than ten
-// minutes (counted from the last time it was heard).
+// minutes (counted from the last time it was heard, or from the acknowledgement when that came
+// later: an alert acknowledged late is not raised again by the next message).
 class TDistressAlerts {
 public:
     static constexpr std::size_t kMaxDevices = 1000;
@@ -96,8 +98,8 @@ public:
     // showing. Messages of other MMSIs change nothing.
     bool Heard(const std::string& Mmsi, double Now, const TPosition& Pos, std::string_view Text);
 
-    // Acknowledges every showing alert.
-    void Acknowledge();
+    // Acknowledges every showing alert at Now (0: as of when each was last heard).
+    void Acknowledge(double Now = 0);
 
     // Unacknowledged alerts, the most recently raised first.
     std::vector<TDistressAlert> Showing() const;

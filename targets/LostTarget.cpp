@@ -11,7 +11,17 @@ bool Known(double Sog) {
 } // namespace
 
 double ReportIntervalSeconds(TStationClass Class, double Sog, int NavStatus) {
-    if (Class == TStationClass::B) return Known(Sog) && Sog > 2 ? 30 : 180;
+    switch (Class) {
+    case TStationClass::B:
+        return Known(Sog) && Sog > 2 ? 30 : 180;
+    case TStationClass::Base:
+    case TStationClass::Sar:
+        return 10;
+    case TStationClass::AtoN:
+        return 180;
+    case TStationClass::A:
+        break;
+    }
     const bool moored = NavStatus == 1 || NavStatus == 5;
     if (moored) return Known(Sog) && Sog > 3 ? 10 : 180;
     if (!Known(Sog) || Sog <= 14) return 10;

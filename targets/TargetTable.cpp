@@ -302,10 +302,15 @@ void TTargetTable::SetFilter(const TTargetFilter& Filter) {
     ApplyFilter();
 }
 
+bool TTargetTable::Filtering() const {
+    return FFilter.Active() || (!FUnit.ShowOthers() && FUnit.HasOtherRows());
+}
+
 bool TTargetTable::RowMatches(int Row) const {
-    if (!FFilter.Active()) return true;
     const auto entry = static_cast<std::size_t>(Row - 1);
     const TTrack& t = FUnit.Tracks()[entry];
+    if (!FUnit.ShowOthers() && t.Class && !IsVessel(*t.Class)) return false;
+    if (!FFilter.Active()) return true;
     const std::string mmsi = FTargets[entry].MMSI;
     // Names and call signs as the row shows them: the union of the static reports.
     const std::string name = Utf8(FUnit.Text(Row, RxCol::ShipName));
@@ -329,8 +334,8 @@ void TTargetTable::ApplyFilter() {
 
 void TTargetTable::ShowCount() {
     const int n = static_cast<int>(FTargets.size());
-    Label_TargetCount->setText(FFilter.Active() ? QString("%1 of %2 shown").arg(FShown).arg(n)
-                                                : QString("%1 targets").arg(n));
+    Label_TargetCount->setText(Filtering() ? QString("%1 of %2 shown").arg(FShown).arg(n)
+                                           : QString("%1 targets").arg(n));
 }
 
 // ---- Updates from the store -----------------------------------------------------------------
@@ -353,6 +358,12 @@ void TTargetTable::Refreshed() {
                         FSortCol == TUnitReceive::kTcpaColumn;
     if (FSortCol >= 0 && (FOrderDirty || moving)) ApplyOrder();
     if (FFilter.WithinNm) ApplyFilter(); // the own ship moves
+}
+
+void TTargetTable::ShowOtherStations(bool Show) {
+    FUnit.SetShowOthers(Show);
+    ApplyFilter();
+    if (FSortCol >= 0) ApplyOrder();
 }
 
 // ---- CPA and TCPA columns ----------------------------------------------------------------------

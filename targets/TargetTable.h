@@ -53,6 +53,9 @@ public:
     const TTargetFilter& Filter() const { return FFilter; }
     void ShowFilterBar(bool Show);
 
+    // "Show other stations": base stations, aids and SAR aircraft as rows, or hidden again.
+    void ShowOtherStations(bool Show);
+
     void ShowCpaColumn(bool Show);
     void ShowTcpaColumn(bool Show);
 
@@ -90,6 +93,8 @@ private:
     void ApplyOrder();
     void ApplyFilter();
     bool RowMatches(int Row) const;
+    // Rows hidden by the filter or because the other stations are not shown.
+    bool Filtering() const;
     void ShowCount();
     TSortKey KeyOf(int Row, int Col) const;
     bool ByNumber(int Col) const;

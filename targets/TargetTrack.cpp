@@ -1,6 +1,7 @@
 #include "targets/TargetTrack.h"
 
 #include "nmea/Decimal.h"
+#include "targets/OtherStation.h"
 
 #include <cmath>
 #include <numbers>
@@ -16,7 +17,7 @@ double Number(const std::string& Text, double NotAvailable) {
 } // namespace
 
 void TrackPosition(TTrack& T, const TDynamic& D, int NavStatus, double Now) {
-    T.Class = D.AISclass == "A" ? TStationClass::A : TStationClass::B;
+    T.Class = StationClassOf(D.AISclass).value_or(TStationClass::B);
     T.Motion = {Number(D.Lat, 91), Number(D.Lon, 181), Number(D.Speed, 102.3), Number(D.COG, 360)};
     T.NavStatus = NavStatus;
     T.LastReport = Now;

@@ -18,7 +18,8 @@ struct TTrack {
     double LastReport = 0;              // UTC days
 };
 
-// A decoded position report into the track. NavStatus is the raw 4-bit field (15 for class B).
+// A decoded position report into the track, its class from the report's class text. NavStatus
+// is the raw 4-bit field (15 for class B and the stations that are not vessels).
 void TrackPosition(TTrack& T, const TDynamic& D, int NavStatus, double Now);
 // A static report: its class when no position report has told it yet.
 void TrackStatic(TTrack& T, TStationClass Class, double Now);

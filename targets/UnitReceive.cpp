@@ -139,7 +139,13 @@ TUnitReceive::TUnitReceive(const TReceiveControls& Controls, std::vector<TStatic
 void TUnitReceive::HandleVDM(const std::string& S) {
     if (S.empty()) return;
     FServices.LogSentence(S);
-    if (!ParseNmeaVD(S, FVD, FSetup)) return;
+    if (ParseNmeaVD(S, FVD, FSetup)) StoreVD();
+    // The same sentence again through the decoders of every kind, with their own joining: the
+    // vessels' reports above keep their joining and checks as they are.
+    if (ParseAisMessage(S, FMsg, FJoin)) StoreMessage(FMsg);
+}
+
+void TUnitReceive::StoreVD() {
     FC.Label_Rx->setText("OK");
     switch (FVD.MsgID) {
     case 1:
@@ -170,6 +176,96 @@ void TUnitReceive::HandleVDM(const std::string& S) {
     default:
         break; // other accepted types only mark the receiver as working
     }
+}
+
+void TUnitReceive::StoreMessage(const TAisMessage& M) {
+    if (M.MsgID == 19) {
+        // position and static data in one: the row gathers them as from 18 and 24
+        const TMsg19 m = DecodeMsg19(M.MsgStr);
+        const TRawMotion raw{PayloadBits(M.MsgStr, 46, 10), PayloadBits(M.MsgStr, 112, 12), 15};
+        StorePosition(Msg19ToDynamic(m), &raw);
+        TStatic s;
+        if (Msg19ToStatic(m, s)) StoreStatic(s);
+    } else if (TOtherReport r; OtherReportOf(M, r)) {
+        StoreOther(r);
+    }
+    if (MessageHeard) MessageHeard(M);
+}
+
+// ---- Base stations, aids to navigation and SAR aircraft -------------------------------------
+
+int TUnitReceive::FindOther(const std::string& MMSI) const {
+    const auto it = FOtherOf.find(MMSI);
+    return it == FOtherOf.end() ? -1 : it->second;
+}
+
+void TUnitReceive::StoreOther(const TOtherReport& R) {
+    int k = FindOther(R.Position.MMSI);
+    if (k < 0) {
+        k = static_cast<int>(FOthers.size());
+        FOthers.emplace_back();
+        FOtherOf[R.Position.MMSI] = k;
+    }
+    TOther& o = FOthers[static_cast<std::size_t>(k)];
+    o.Report = R;
+    TrackPosition(o.Track, R.Position, 15, FServices.Now());
+    if (FShowOthers) WriteOtherRow(o);
+    if (OtherStored) OtherStored(k);
+}
+
+void TUnitReceive::SetShowOthers(bool Show) {
+    if (Show == FShowOthers) return;
+    FShowOthers = Show;
+    if (Show)
+        for (TOther& o : FOthers) WriteOtherRow(o);
+}
+
+void TUnitReceive::WriteOtherRow(TOther& O) {
+    const TOtherReport& R = O.Report;
+    const int r = FindOrCreateRow(R.Position.MMSI);
+    if (O.Row == 0) ++FOtherRows;
+    O.Row = r;
+    const auto i = static_cast<std::size_t>(r - 1);
+    TStatic& e = FTargets[i];
+    e = TStatic{};
+    e.MMSI = R.Position.MMSI;
+    e.ShipName = R.Name;
+    e.ShipsType = R.Kind;
+    e.Dimension = R.Dimension;
+    e.LastReport = O.Track.LastReport;
+    FTracks[i] = O.Track;
+    // a station heard before the last age refresh shows its age, not "0:00"
+    FReportTick[i] = O.Track.LastReport > FTickNow ? FTick : FTick - 1;
+    {
+        const QSignalBlocker quiet(FC.StringGrid_RxData->model());
+        const TDynamic& d = R.Position;
+        SetLiveCells(r);
+        SetCell(r, RxCol::Class, Widen(d.AISclass));
+        SetCell(r, RxCol::MMSI, Widen(d.MMSI));
+        if (!R.Name.empty()) SetCell(r, RxCol::ShipName, Widen(R.Name));
+        SetCell(r, RxCol::SOG, d.Speed.empty() ? QString() : Widen(d.Speed) + " kn");
+        SetCell(r, RxCol::COG, d.COG.empty() ? QString() : Widen(d.COG) + kDegree);
+        SetCell(r, RxCol::Latitude, Widen(LatToDegMin(d.Lat)));
+        SetCell(r, RxCol::Longitude, Widen(LonToDegMin(d.Lon)));
+        const TGeoCoor at{d.Lat, d.Lon};
+        SetCell(r, RxCol::Range, Widen(CalcRange(FOwnPos, at)) + " nm");
+        SetCell(r, RxCol::Bearing, Widen(CalcBearing(FOwnPos, at)) + kDegree);
+        SetCell(r, RxCol::VesselType, Widen(R.Kind));
+        if (!R.Dimension.Laenge.empty())
+            SetCell(r, RxCol::Dimensions,
+                    Widen(R.Dimension.Laenge) + "m / " + Widen(R.Dimension.Breite) + "m");
+    }
+    RowWritten(r);
+}
+
+bool TUnitReceive::OtherLost(int Other) const {
+    if (Other < 0 || Other >= static_cast<int>(FOthers.size())) return false;
+    return TrackLost(FOthers[static_cast<std::size_t>(Other)].Track, FServices.Now());
+}
+
+TCpa TUnitReceive::OtherCpa(int Other) const {
+    if (Other < 0 || Other >= static_cast<int>(FOthers.size())) return {};
+    return CalcCpa(OwnMotion(), FOthers[static_cast<std::size_t>(Other)].Track.Motion);
 }
 
 int TUnitReceive::FindTargetRow(const std::string& MMSI) const {

@@ -4,6 +4,7 @@
 
 #include "ais/AIS_Codec.h"
 #include "targets/Geodesy.h"
+#include "targets/OtherStation.h"
 #include "targets/ReportAge.h"
 #include "targets/RxColumns.h"
 #include "targets/TargetTrack.h"
@@ -114,6 +115,29 @@ public:
     bool Lost(int Entry) const;
     // The own ship's motion now, from the own position and course.
     TMotion OwnMotion() const;
+
+    // ---- Base stations, aids to navigation and SAR aircraft ----
+    struct TOther {
+        TOtherReport Report;
+        TTrack Track;
+        int Row = 0; // its table row once the table has listed it
+    };
+    const std::vector<TOther>& Others() const { return FOthers; }
+    int FindOther(const std::string& MMSI) const; // index in Others(), -1 when not heard
+    void StoreOther(const TOtherReport& R);
+    // Whether the table lists them. Turned on, every one heard so far gets its row; turned off,
+    // their rows stay (rows are only ever added) for the table to hide.
+    bool ShowOthers() const { return FShowOthers; }
+    void SetShowOthers(bool Show);
+    bool HasOtherRows() const { return FOtherRows > 0; }
+    // Lost, CPA and TCPA of a station whether or not the table lists it.
+    bool OtherLost(int Other) const;
+    TCpa OtherCpa(int Other) const;
+    // A station that is not a vessel was heard (its index in Others()).
+    std::function<void(int Other)> OtherStored;
+    // Every whole message of a kind the codec decodes, whatever the table makes of it: safety
+    // messages and distress devices are watched for here.
+    std::function<void(const TAisMessage&)> MessageHeard;
     TCpaLimits CpaLimits;
     // The columns of CPA and TCPA, added to the table the first time they are shown.
     static constexpr int kCpaColumn = kRxColumns;
@@ -136,6 +160,9 @@ private:
         std::uint32_t Sog = 1023, Cog = 3600, NavStatus = 15;
     };
     void StorePosition(const TDynamic& D, const TRawMotion* Raw);
+    void StoreVD();                          // a message as ParseNmeaVD gave it
+    void StoreMessage(const TAisMessage& M); // one of the kinds only ParseAisMessage takes
+    void WriteOtherRow(TOther& O);
     int FindOrCreateRow(const std::string& MMSI);
     void SetCell(int Row, int Col, const QString& Text);
     // A cell whose text follows the clock or the own motion.
@@ -159,6 +186,12 @@ private:
     std::array<bool, kRxColumns>& FColVisible;
     TServices FServices;
     T_NMEA_VD FVD;
+    TAisMessage FMsg;
+    TAisJoin FJoin;
+    std::vector<TOther> FOthers;
+    std::unordered_map<std::string, int> FOtherOf;
+    int FOtherRows = 0;
+    bool FShowOthers = false;
     // MMSI -> the last row whose MMSI cell holds it; rows are only ever added.
     std::unordered_map<std::string, int> FRowOf;
     std::vector<TTrack> FTracks;            // entry by entry, as the target list

@@ -135,6 +135,22 @@ TEST(EtaText, Pieces) {
     EXPECT_EQ(EtaText(9, 9, 9, 9), "9. Sep. 9:09 UTC");
 }
 
+TEST(NineDigitMmsi, PadsOnlyNumbersShorterThanNine) {
+    const struct {
+        const char *In, *Out;
+    } cases[] = {
+        {"2275200", "002275200"},
+        {"89189231", "089189231"},
+        {"211000001", "211000001"},
+        {"0", "000000000"},
+        {"1039151092", "1039151092"},
+        {"n.a.", "n.a."},
+        {"", ""},
+        {"12a", "12a"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(NineDigitMmsi(c.In), c.Out) << c.In;
+}
+
 struct TDegMinCase {
     bool Lat;
     std::string In, Out;

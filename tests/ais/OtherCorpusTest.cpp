@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -415,6 +416,58 @@ TEST(OtherCorpus, AgreesWithGpsdecodeOnEveryMessage) {
     const std::map<std::int32_t, int> expected = {{4, 154}, {9, 10}, {11, 9},  {12, 17},
                                                   {14, 16}, {19, 7}, {21, 132}};
     EXPECT_EQ(compared, expected);
+}
+
+// The one position reader behind the distress alert, against the decoders of each kind (those
+// of the other kinds agree with gpsdecode above; those of 1, 2, 3 and 18 as their texts give it).
+TEST(OtherCorpus, ReportedPositionIsTheDecodersOwn) {
+    const auto files = Captures();
+    if (files.empty()) GTEST_SKIP() << "no corpus at " << kCorpus;
+    auto number = [](const std::string& Text) { return std::stod(Text); };
+    std::map<std::int32_t, int> checked;
+    for (const auto& file : files) {
+        TAisJoin join;
+        TAisMessage m;
+        for (const std::string& line : ReadLines(file)) {
+            if (!ParseAisMessage(line + "\r", m, join)) continue;
+            const TPosition p = ReportedPosition(m);
+            TPosition want;
+            switch (m.MsgID) {
+            case 1:
+            case 2:
+            case 3:
+            case 18: {
+                const TDynamic d = m.MsgID == 18 ? Msg18ToDynamic(DecodeMsg18(m.MsgStr))
+                                                 : Msg1ToDynamic(DecodeMsg1(m.MsgStr));
+                want.Valid = d.Lat != "n.a." && d.Lon != "n.a.";
+                want.Lat = want.Valid ? number(d.Lat) : 0;
+                want.Lon = want.Valid ? number(d.Lon) : 0;
+                break;
+            }
+            case 4:
+            case 11:
+                want = DecodeMsg4(m.MsgStr).Pos;
+                break;
+            case 9:
+                want = DecodeMsg9(m.MsgStr).Pos;
+                break;
+            case 19:
+                want = DecodeMsg19(m.MsgStr).Pos;
+                break;
+            case 21:
+                want = DecodeMsg21(m.MsgStr, m.FillBits).Pos;
+                break;
+            default:
+                EXPECT_FALSE(p.Valid) << line;
+                continue;
+            }
+            ++checked[m.MsgID];
+            ASSERT_EQ(p.Valid, want.Valid) << line;
+            EXPECT_NEAR(p.Lat, want.Lat, 1e-6) << line;
+            EXPECT_NEAR(p.Lon, want.Lon, 1e-6) << line;
+        }
+    }
+    for (std::int32_t k : {1, 4, 9, 18, 19, 21}) EXPECT_GT(checked[k], 0) << "type " << k;
 }
 
 } // namespace

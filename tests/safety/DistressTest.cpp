@@ -76,6 +76,14 @@ TEST(DistressAlerts, SilenceCountsFromTheLastTimeHeard) {
     EXPECT_TRUE(alerts.Heard(kEpirb, kDay0 + 41 * kMinute, kNone, ""));
 }
 
+TEST(DistressAlerts, AnAlertAcknowledgedLateCountsItsSilenceFromThen) {
+    TDistressAlerts alerts;
+    alerts.Heard(kMob, kDay0, kNone, "");
+    alerts.Acknowledge(kDay0 + 15 * kMinute); // nobody at the screen for a while
+    EXPECT_FALSE(alerts.Heard(kMob, kDay0 + 16 * kMinute, kNone, ""));
+    EXPECT_TRUE(alerts.Heard(kMob, kDay0 + 27 * kMinute, kNone, ""));
+}
+
 TEST(DistressAlerts, TwoDevicesMostRecentlyRaisedFirst) {
     TDistressAlerts alerts;
     EXPECT_TRUE(alerts.Heard(kSart, kDay0, kNone, ""));

@@ -61,18 +61,19 @@ std::vector<TSafetyMessage> SafetyMessagesOf(const std::string& File, int& Other
 }
 
 TEST(SafetyMessageOf, ReadsCapturesAsGpsdecodeDoes) {
-    // gpsdecode -u on each file; its empty text is the codec's "n.a.".
+    // gpsdecode -u on each file, MMSIs written out to nine digits; its empty text is the
+    // codec's "n.a.".
     const struct {
         const char* File;
         std::vector<TExpected> Messages;
     } files[] = {
         {"gpsd-sample-aivdm.nmea",
          {
-             {"2275200", "215724000", "PLEASE REPORT TO JOBOURG TRAFFIC CHANNEL 13"},
+             {"002275200", "215724000", "PLEASE REPORT TO JOBOURG TRAFFIC CHANNEL 13"},
              {"351853000", "316123456", "GOOD"},
              {"351853000", "351809000", "THANX"},
              {"271002099", "271002111", "MSG FROM 271002099"},
-             {"237032000", "2391100", "EP 531 CARS 80 TRACKS 103 MOTO 5 CREW 86"},
+             {"237032000", "002391100", "EP 531 CARS 80 TRACKS 103 MOTO 5 CREW 86"},
              {"636012668", "413118000", "NI HAO.CALL TEST"},
              // two sentences
              {"211217560", "211378120", "GUD PM 2U N HAPI NEW YIR OL D BES FRM AL FUJAIRAH"},
@@ -99,14 +100,14 @@ TEST(SafetyMessageOf, ReadsCapturesAsGpsdecodeDoes) {
              {"259038701", "", "/0;?>[,3Q/\\^:\\>*TZDKH2MJ"},
              {"393981105", "", ")D:[.8R;"},
              {"979324783", "", "RBW=:YD\\-"},
-             {"89189231", "", "n.a."}, // no character at all
+             {"089189231", "", "n.a."}, // no character at all
              {"515666220", "", "?5#=']"},
              {"515894436", "", "JCMR^"},
              {"374817684", "", ">7<K0\"W4\\>+O&(I]"},
              {"397310862", "", ",H,"},
              {"224896417", "", ">(?5_;"},
              {"204597191", "", "_> ';M9<"},
-             {"34772279", "", ">7.D=EH+5=;Y<_;^N5&38=G=/_]5.)2B;O>5#E]+;?=7["},
+             {"034772279", "", ">7.D=EH+5=;Y<_;^N5&38=G=/_]5.)2B;O>5#E]+;?=7["},
              {"710370245", "", "H!2=Q7L/P<&V8GEL6W"},
          }},
     };

@@ -25,6 +25,10 @@ TEST(LostTarget, AfterSixIntervalsOfItsSchedule) {
         {"class A at 20 knots", TStationClass::A, 20, 0, 36},
         {"class A over 23 knots", TStationClass::A, 30, 0, 12},
         {"class A speed unknown", TStationClass::A, 102.3, 0, 60},
+        {"base station", TStationClass::Base, 102.3, 15, 60},
+        {"aid to navigation", TStationClass::AtoN, 102.3, 15, 1080},
+        {"SAR aircraft at 120 knots", TStationClass::Sar, 120, 15, 60},
+        {"SAR aircraft speed unknown", TStationClass::Sar, 102.3, 15, 60},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(LostAfterSeconds(c.Class, c.Sog, c.NavStatus), c.LostAfter) << c.Name;

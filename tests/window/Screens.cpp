@@ -6,6 +6,7 @@
 // Run it under Xvfb (xvfb-run) for the platform's real look, or offscreen; QT_SCALE_FACTOR=2
 // takes the 200 % shots.
 
+#include "../ais/PayloadBuilder.h"
 #include "ConnectAndRead.h"
 #include "SimProcess.h"
 #include "app/FormMain.h"
@@ -15,7 +16,9 @@
 #include "install/InstallTab.h"
 #include "plot/PlotTab.h"
 #include "serial/PortNames.h"
+#include "safety/DistressBar.h"
 #include "share/ShareHub.h"
+#include "tools/sim/AisEncode.h"
 #include "widgets/Dialogs.h"
 
 #include <QMenu>
@@ -35,6 +38,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -103,6 +107,8 @@ int main(int argc, char** argv) {
         form.SetShareHub(&hub);
         form.AddInstallationTab();
         form.AddPlotTab();
+        form.AddOtherStations();
+        form.AddSafetyMessages();
         TFormReset reset(&form);
         form.SetFormReset(&reset);
         form.show();
@@ -146,9 +152,36 @@ int main(int argc, char** argv) {
             }
         }
         if (nearest >= 0) form.StringGrid_RxData->setCurrentCell(nearest + 1, RxCol::MMSI);
+        // A coast station's warning in the safety list (the simulator sends none).
+        auto hear = [&form](const TPayload& P) {
+            const std::string text = P.Armoured();
+            TVdSentenceBuilder b;
+            for (const std::string& line :
+                 b.Build(false, 'A', {text, static_cast<int>(text.size() * 6 - P.BitCount())}))
+                form.UnitReceive->HandleVDM(line);
+        };
+        auto safety = [&hear](std::uint32_t Mmsi, const std::string& Text) {
+            TPayload p;
+            p.Put(14, 6).Put(0, 2).Put(Mmsi, 30).Put(0, 2).Text(Text, Text.size());
+            hear(p);
+        };
+        safety(2190047, "NAVIGATIONAL WARNING: BUOY KIEL 7 OFF POSITION");
         form.TabSheet_Plot->Tick();
         QTest::qWait(600);
         form.grab().save(out + "/plot" + suffix + ".png");
+
+        // A man overboard device a third of a mile astern: the alert across the window.
+        const TMotion own = form.UnitReceive->OwnMotion();
+        TPayload mob;
+        mob.Put(1, 6).Put(0, 2).Put(972211001, 30).Put(14, 4).Put(0x80, 8).Put(0, 10).Put(1, 1);
+        mob.Put(static_cast<std::uint32_t>(std::lround(own.Lon * 600000)), 28);
+        mob.Put(static_cast<std::uint32_t>(std::lround((own.Lat - 0.33 / 60) * 600000)), 27);
+        mob.Put(3600, 12).Put(511, 9).Put(30, 6).Put(0, 2).Put(0, 3).Put(0, 1).Put(0, 19);
+        hear(mob);
+        safety(972211001, "MOB ACTIVE");
+        QTest::qWait(600);
+        form.grab().save(out + "/distress-alert" + suffix + ".png");
+        form.ToolBar_Distress->Button_Acknowledge->click();
 
         // The target list sorted by CPA, with range, CPA and TCPA shown, and its filter bar.
         TTargetTable& table = *form.TargetTable;
