@@ -43,6 +43,7 @@
 #include "app/UnitReset.h"
 #include "control/UnitStatic.h"
 #include "nmea/Framing.h"
+#include "plot/PlotTab.h"
 #include "serial/PortNames.h"
 #include "tests/window/SimProcess.h"
 #include "widgets/Dialogs.h"
@@ -297,6 +298,9 @@ void CpuTable(const TOptions& O, const std::string& PortDir, int NewPerSecond) {
             const std::uint64_t s0 = w.Counter.Sentences, b0 = w.Counter.Bytes;
             const int rows0 = w.Form.StringGrid_RxData->rowCount();
             const std::uint64_t p0 = w.Paints.Paints, pr0 = w.Paints.Rows;
+            const TPlotView& plot = *w.Form.TabSheet_Plot->View;
+            const int plotPaints0 = plot.Paints();
+            const double plotMs0 = plot.PaintMs();
             const double cpu0 = CpuSeconds();
             QElapsedTimer clock;
             clock.start();
@@ -310,11 +314,15 @@ void CpuTable(const TOptions& O, const std::string& PortDir, int NewPerSecond) {
             std::printf(" %.2f |", 100.0 * cpu / wall);
             std::fprintf(stderr,
                          "  %.2f %% of a core, %.1f sentences/s, %d rows; table paints %.1f/s "
-                         "covering %.1f rows/s\n",
+                         "covering %.1f rows/s; plot paints %.1f/s taking %.2f ms each\n",
                          100.0 * cpu / wall, static_cast<double>(w.Counter.Sentences - s0) / wall,
                          w.Form.StringGrid_RxData->rowCount() - 1,
                          static_cast<double>(w.Paints.Paints - p0) / wall,
-                         static_cast<double>(w.Paints.Rows - pr0) / wall);
+                         static_cast<double>(w.Paints.Rows - pr0) / wall,
+                         (plot.Paints() - plotPaints0) / wall,
+                         plot.Paints() > plotPaints0
+                             ? (plot.PaintMs() - plotMs0) / (plot.Paints() - plotPaints0)
+                             : 0.0);
             std::fflush(stdout);
         }
         std::printf(" %.1f | %.0f | %.1f | %d |\n", static_cast<double>(sentences) / seconds,

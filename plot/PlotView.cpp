@@ -3,14 +3,17 @@
 #include "install/InstallReport.h"
 #include "plot/PlotText.h"
 
+#include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStaticText>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -18,8 +21,10 @@ namespace {
 
 constexpr double kCullMarginPx = 14; // a symbol whose point lies just outside still shows
 constexpr double kHitRadiusPx = 10;
-constexpr int kPaintIntervalMs = 250; // at most four repaints a second
+constexpr int kPaintIntervalMs = 500; // at most two repaints a second
+constexpr double kPaintShare = 50;    // and the interval at least fifty times a paint's time
 constexpr int kWheelStep = 120;       // one notch of a mouse wheel
+constexpr int kSpritePx = 24;         // room for the largest symbol turned any way
 
 const QColor kVessel(0, 92, 175);
 const QColor kStation(120, 60, 150); // base stations and aids to navigation
@@ -83,6 +88,54 @@ QPainterPath SymbolPath(TPlotSymbol S) {
     return p;
 }
 
+// Each symbol's outline, made once: a busy plot draws hundreds a paint.
+const QPainterPath& CachedSymbolPath(TPlotSymbol S) {
+    static const std::array<QPainterPath, 6> paths = [] {
+        std::array<QPainterPath, 6> a;
+        for (TPlotSymbol s : {TPlotSymbol::ClassA, TPlotSymbol::ClassB, TPlotSymbol::Square,
+                              TPlotSymbol::Diamond, TPlotSymbol::Aircraft, TPlotSymbol::Circle})
+            a[static_cast<std::size_t>(s)] = SymbolPath(s);
+        return a;
+    }();
+    return paths[static_cast<std::size_t>(S)];
+}
+
+} // namespace
+
+// Which parts of the plot hold a name already, in cells of a few pixels: a name that would
+// cover another is left out, so a crowded plot stays readable and costs no more to draw than
+// the names that fit.
+class TLabelSpace {
+public:
+    TLabelSpace(int Width, int Height)
+        : FColumns(Width / kCell + 1), FRows(Height / kCell + 1),
+          FTaken(static_cast<std::size_t>(FColumns * FRows)) {}
+    // Claims Box when none of it is taken; false when some is, or it is off the plot.
+    bool Claim(const QRectF& Box) {
+        const int c0 = static_cast<int>(std::floor(Box.left() / kCell));
+        const int c1 = static_cast<int>(std::floor(Box.right() / kCell));
+        const int r0 = static_cast<int>(std::floor(Box.top() / kCell));
+        const int r1 = static_cast<int>(std::floor(Box.bottom() / kCell));
+        if (c0 < 0 || r0 < 0 || c1 >= FColumns || r1 >= FRows) return false;
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c)
+                if (FTaken[Index(r, c)]) return false;
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c) FTaken[Index(r, c)] = 1;
+        return true;
+    }
+
+private:
+    static constexpr int kCell = 4;
+    std::size_t Index(int Row, int Column) const {
+        return static_cast<std::size_t>(Row * FColumns + Column);
+    }
+    int FColumns, FRows;
+    std::vector<char> FTaken;
+};
+
+namespace {
+
 QColor KindColour(TPlotKind K) {
     switch (K) {
     case TPlotKind::BaseStation:
@@ -122,17 +175,21 @@ void TPlotView::Changed() {
         FPaintPending = true;
         return;
     }
-    ++FPaintRequests;
-    update();
-    PaintTimer.start();
+    RequestPaint();
 }
 
 void TPlotView::PaintTimerTimer() {
     if (!FPaintPending) return;
     FPaintPending = false;
+    RequestPaint();
+}
+
+// The next paint waits at least the interval, and longer when painting is dear (hundreds of
+// targets in view on a slow machine): painting takes at most a fiftieth of the time.
+void TPlotView::RequestPaint() {
     ++FPaintRequests;
     update();
-    PaintTimer.start();
+    PaintTimer.start(std::max(kPaintIntervalMs, static_cast<int>(FLastPaintMs * kPaintShare)));
 }
 
 bool TPlotView::WasInView(const TPlotTarget& T) const {
@@ -271,6 +328,14 @@ QStringList TPlotView::CoverageLines() const {
 
 void TPlotView::paintEvent(QPaintEvent*) {
     ++FPaints;
+    QElapsedTimer clock;
+    clock.start();
+    Paint();
+    FLastPaintMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    FPaintMs += FLastPaintMs;
+}
+
+void TPlotView::Paint() {
     QPainter p(this);
     p.fillRect(rect(), palette().base());
     p.setRenderHint(QPainter::Antialiasing);
@@ -312,7 +377,37 @@ void TPlotView::paintEvent(QPaintEvent*) {
     };
     std::stable_sort(items.begin(), items.end(),
                      [&layer](const TItem& A, const TItem& B) { return layer(A) < layer(B); });
-    for (const TItem& i : items) PaintTarget(p, *i.Target, i.Drawing);
+    // The six-minute vectors under every symbol, one stroke call per colour and style.
+    struct TVectors {
+        QColor Colour;
+        bool Lost;
+        std::vector<QLineF> Lines;
+    };
+    std::vector<TVectors> vectors;
+    for (const TItem& i : items) {
+        const TDrawing& d = i.Drawing;
+        if (!d.VectorEnd ||
+            std::hypot(d.VectorEnd->x() - d.At.x(), d.VectorEnd->y() - d.At.y()) < 1)
+            continue;
+        auto group = std::find_if(vectors.begin(), vectors.end(), [&d](const TVectors& V) {
+            return V.Colour == d.Colour && V.Lost == d.Lost;
+        });
+        if (group == vectors.end()) group = vectors.insert(vectors.end(), {d.Colour, d.Lost, {}});
+        group->Lines.emplace_back(d.At, *d.VectorEnd);
+    }
+    for (const TVectors& v : vectors) {
+        QPen pen(v.Colour, 1.5);
+        if (v.Lost) pen.setStyle(Qt::DashLine);
+        p.setPen(pen);
+        p.drawLines(v.Lines.data(), static_cast<int>(v.Lines.size()));
+    }
+    for (const TItem& i : items) PaintTarget(p, i.Drawing);
+    // Names above every symbol, claimed from the top layer down: the chosen target's first,
+    // then the dangerous ones'.
+    TLabelSpace space(width(), height());
+    FNamesPainted.clear();
+    for (auto i = items.rbegin(); i != items.rend(); ++i)
+        if (i->Drawing.NameShown) PaintName(p, space, *i->Target, i->Drawing);
 
     PaintOwnShip(p, proj, own);
     PaintCorners(p);
@@ -359,35 +454,70 @@ void TPlotView::PaintRings(QPainter& P, const TPlotProjection& Proj) const {
     }
 }
 
-void TPlotView::PaintTarget(QPainter& P, const TPlotTarget& T, const TDrawing& D) const {
-    if (D.VectorEnd && std::hypot(D.VectorEnd->x() - D.At.x(), D.VectorEnd->y() - D.At.y()) >= 1) {
-        QPen pen(D.Colour, 1.5);
-        if (D.Lost) pen.setStyle(Qt::DashLine);
-        P.setPen(pen);
-        P.drawLine(D.At, *D.VectorEnd);
-    }
-    P.save();
-    P.translate(D.At);
-    if (D.Shape.Rotation) P.rotate(*D.Shape.Rotation);
-    QColor fill = D.Colour;
-    fill.setAlpha(D.Lost ? 0 : 200); // a lost target is only an outline
-    P.setPen(QPen(D.Colour.darker(130), 1.2));
-    P.setBrush(fill);
-    P.drawPath(SymbolPath(D.Shape.Symbol));
-    P.restore();
+void TPlotView::PaintTarget(QPainter& P, const TDrawing& D) const {
+    const QPixmap& sprite = Sprite(D, P.device()->devicePixelRatioF());
+    const double half = kSpritePx / 2.0;
+    P.drawPixmap(D.At - QPointF(half, half), sprite);
     if (D.Selected) {
         P.setPen(QPen(palette().color(QPalette::Highlight), 2.5));
         P.setBrush(Qt::NoBrush);
         P.drawRect(QRectF(D.At - QPointF(12, 12), QSizeF(24, 24)));
     }
-    if (D.NameShown) {
+}
+
+// A symbol drawn with antialiasing costs many times what copying its picture does, and a busy
+// plot draws hundreds at every paint: each symbol, colour and outline is drawn once for every
+// 5 degrees of turn and then copied.
+const QPixmap& TPlotView::Sprite(const TDrawing& D, double PixelRatio) const {
+    const int turn = D.Shape.Rotation
+                         ? (static_cast<int>(std::lround(*D.Shape.Rotation / 5)) % 72 + 72) % 72
+                         : 0;
+    const int ratio = static_cast<int>(std::lround(PixelRatio * 4));
+    const std::uint64_t key = static_cast<std::uint64_t>(D.Colour.rgba()) << 32 |
+                              static_cast<std::uint64_t>(ratio) << 12 |
+                              static_cast<std::uint64_t>(turn) << 4 |
+                              static_cast<std::uint64_t>(D.Shape.Symbol) << 1 | (D.Lost ? 1 : 0);
+    QPixmap& sprite = FSprites[key];
+    if (!sprite.isNull()) return sprite;
+    const int px = static_cast<int>(std::ceil(kSpritePx * PixelRatio));
+    sprite = QPixmap(px, px);
+    sprite.setDevicePixelRatio(PixelRatio);
+    sprite.fill(Qt::transparent);
+    QPainter p(&sprite);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(kSpritePx / 2.0, kSpritePx / 2.0);
+    p.rotate(turn * 5.0);
+    QColor fill = D.Colour;
+    fill.setAlpha(D.Lost ? 0 : 200); // a lost target is only an outline
+    p.setPen(QPen(D.Colour.darker(130), 1.2));
+    p.setBrush(fill);
+    p.drawPath(CachedSymbolPath(D.Shape.Symbol));
+    return sprite;
+}
+
+void TPlotView::PaintName(QPainter& P, TLabelSpace& Space, const TPlotTarget& T,
+                          const TDrawing& D) {
+    // Laid out once per name and weight, not at every paint.
+    TLabel& label = FLabels[T.Entry];
+    if (label.Name != T.Name || label.Bold != D.Selected || label.Text.text().isEmpty()) {
         QFont f = font();
         f.setPointSizeF(font().pointSizeF() * 0.85);
         f.setBold(D.Selected);
-        P.setFont(f);
-        P.setPen(D.Tone == TPlotTone::Normal ? palette().color(QPalette::Text) : D.Colour);
-        P.drawText(D.At + QPointF(11, 4), QString::fromStdString(T.Name));
+        label.Name = T.Name;
+        label.Bold = D.Selected;
+        label.Font = f;
+        label.Text = QStaticText(QString::fromStdString(T.Name));
+        label.Text.setTextFormat(Qt::PlainText);
+        label.Text.prepare(QTransform(), f);
+        label.Ascent = QFontMetricsF(f).ascent();
     }
+    // the baseline 4 pixels below the target's point, 11 to its right
+    const QPointF topLeft = D.At + QPointF(11, 4 - label.Ascent);
+    if (!Space.Claim(QRectF(topLeft, label.Text.size()))) return;
+    FNamesPainted.push_back(T.Entry);
+    P.setFont(label.Font);
+    P.setPen(D.Tone == TPlotTone::Normal ? palette().color(QPalette::Text) : D.Colour);
+    P.drawStaticText(topLeft, label.Text);
 }
 
 void TPlotView::PaintOwnShip(QPainter& P, const TPlotProjection& Proj, const TMotion& Own) const {
@@ -500,6 +630,7 @@ void TPlotView::mousePressEvent(QMouseEvent* Event) {
 }
 
 bool TPlotView::event(QEvent* Event) {
+    if (Event->type() == QEvent::FontChange) FLabels.clear(); // laid out in the old font
     if (Event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(Event);
         if (const auto hit = TargetAt(help->pos()))

@@ -2,19 +2,27 @@
 // The plot: the targets around the own ship, north up, drawn with QPainter. The view keeps its
 // own copy of the targets (stored as their reports come in) and reads what moves with the
 // clock and the own ship through its sources when it paints. It repaints only when something
-// it shows changed, at most four times a second, never once per received sentence.
+// it shows changed, at most twice a second, never once per received sentence.
 
 #include "install/InstallWatch.h"
 #include "plot/PlotScene.h"
 
 #include <QColor>
+#include <QFont>
+#include <QPixmap>
 #include <QPointF>
+#include <QStaticText>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
+#include <unordered_map>
 #include <vector>
+
+class TLabelSpace;
 
 class TPlotView : public QWidget {
 public:
@@ -58,7 +66,7 @@ public:
         bool Lost = false;
         QColor Colour;
         bool Selected = false;
-        bool NameShown = false;
+        bool NameShown = false; // asked for; painting leaves out one that would cover another
         std::optional<QPointF> VectorEnd; // the six-minute point
     };
     // What the plot draws for the entry as things stand now.
@@ -74,6 +82,9 @@ public:
     void PaintTimerTimer();
     int PaintRequests() const { return FPaintRequests; }
     int Paints() const { return FPaints; }
+    double PaintMs() const { return FPaintMs; } // every paint so far, milliseconds in all
+    // The entries whose names the last paint wrote, in the order it wrote them.
+    const std::vector<int>& NamesPainted() const { return FNamesPainted; }
 
 protected:
     void paintEvent(QPaintEvent* Event) override;
@@ -84,11 +95,15 @@ protected:
 
 private:
     void Changed();
+    void RequestPaint();
+    void Paint();
     TMotion Own() const;
     TPlotLive Live(int Entry) const;
     bool WasInView(const TPlotTarget& T) const;
     TDrawing DrawingOf(const TPlotTarget& T, const TPlotProjection& P, const TPlotLive& L) const;
-    void PaintTarget(QPainter& P, const TPlotTarget& T, const TDrawing& D) const;
+    void PaintTarget(QPainter& P, const TDrawing& D) const;
+    void PaintName(QPainter& P, TLabelSpace& Space, const TPlotTarget& T, const TDrawing& D);
+    const QPixmap& Sprite(const TDrawing& D, double PixelRatio) const;
     void PaintCoverage(QPainter& P, const TPlotProjection& Proj) const;
     void PaintRings(QPainter& P, const TPlotProjection& Proj) const;
     void PaintOwnShip(QPainter& P, const TPlotProjection& Proj, const TMotion& Own) const;
@@ -103,6 +118,9 @@ private:
     bool FPaintPending = false;
     int FPaintRequests = 0;
     int FPaints = 0;
+    double FLastPaintMs = 0; // how long the last paint took
+    double FPaintMs = 0;
+    std::vector<int> FNamesPainted;
     // What the last paint showed, to tell whether a tick changes anything.
     struct TPainted {
         std::optional<TPlotProjection> Projection;
@@ -116,4 +134,14 @@ private:
         bool Valid = false;
     };
     TPainted FPainted;
+    // The targets' names as last laid out, by entry.
+    struct TLabel {
+        std::string Name;
+        bool Bold = false;
+        QFont Font;
+        QStaticText Text;
+        double Ascent = 0;
+    };
+    mutable std::unordered_map<int, TLabel> FLabels;
+    mutable std::unordered_map<std::uint64_t, QPixmap> FSprites; // drawn symbols, by look
 };

@@ -232,6 +232,15 @@ TEST(Encode, BaseStationAndAidToNavigationReports) {
     EXPECT_EQ(Signed(PayloadBits(p21.Text, 192, 27), 27), m21.Lat);
     EXPECT_EQ(PayloadBits(p21.Text, 269, 1), 1u);
     EXPECT_EQ(SixBitText(p21.Text, 272, 6, false), "H PIER");
+
+    TAisSafety m14;
+    m14.MMSI = 972111001;
+    m14.Text = "MOB ACTIVE";
+    const TAisPayload p14 = EncodeMsg14(m14);
+    EXPECT_EQ(p14.Text.size() * 6 - static_cast<std::size_t>(p14.FillBits), 40u + 10 * 6);
+    const TMsg14 d14 = DecodeMsg14(p14.Text, static_cast<std::uint32_t>(p14.FillBits));
+    EXPECT_EQ(d14.MMSI, "972111001");
+    EXPECT_EQ(d14.Text, "MOB ACTIVE");
 }
 
 TEST(Encode, SentencesCarryFillBitsChecksumAndCyclingSequentialIds) {

@@ -1,8 +1,8 @@
 // The traffic the simulator sends on its own: GPS by the NMEA output setting, its own
 // transmissions from its configuration, plausible targets, alarms, status, replays, floods.
 
-#include "ais/AIS_Codec.h"
 #include "SimHarness.h"
+#include "ais/AIS_Codec.h"
 #include "nmea/SplitFields.h"
 
 #include <cmath>
@@ -280,6 +280,41 @@ TEST(Traffic, TargetsReportEveryKindAndMovePlausibly) {
             EXPECT_LT(fromStart, 12.0) << mmsi << " wandered off";
         }
     }
+}
+
+TEST(Traffic, AManOverboardDeviceReportsEveryMinuteWithItsTextAndDrifts) {
+    TSimConfig c;
+    TTrafficOptions o;
+    o.Targets = 0;
+    o.Mob = true;
+    TTrafficGen g(o);
+    TAisJoin join;
+    TAisMessage m;
+    std::vector<std::int64_t> reports;
+    std::vector<std::string> texts;
+    double lat = 0, lon = 0;
+    for (std::int64_t t = 0; t <= 600000; t += 100) {
+        std::vector<std::string> out;
+        g.Advance(t, c, out);
+        for (const std::string& s : out) {
+            if (!ParseAisMessage(s, m, join) || PayloadBits(m.MsgStr, 8, 30) != 972111001u)
+                continue;
+            if (m.MsgID == 14) texts.push_back(DecodeMsg14(m.MsgStr, m.FillBits).Text);
+            if (m.MsgID != 1 && m.MsgID != 3) continue;
+            EXPECT_EQ(PayloadBits(m.MsgStr, 38, 4), 14u); // AIS-SART, MOB or EPIRB active
+            reports.push_back(t);
+            const TPosition p = ReportedPosition(m);
+            ASSERT_TRUE(p.Valid);
+            lat = p.Lat, lon = p.Lon;
+        }
+    }
+    ASSERT_GE(reports.size(), 10u);
+    EXPECT_LE(reports.front(), 10000);
+    for (std::size_t i = 1; i < reports.size(); ++i) EXPECT_EQ(reports[i] - reports[i - 1], 60000);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.front(), "MOB ACTIVE");
+    // still in the water near where it went in
+    EXPECT_LT(std::hypot((lat - o.Lat) * 60, (lon - o.Lon) * 60 * 0.58), 1.0);
 }
 
 std::string WriteTemp(const char* Name, const std::string& Text) {

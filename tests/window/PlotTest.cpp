@@ -425,4 +425,24 @@ TEST_F(Plot, SavePictureWritesAPngAndSaysWhenItCannot) {
     EXPECT_EQ(Boxes.size(), 2u);
 }
 
+// ---- Names in a crowd ------------------------------------------------------------------------
+
+TEST_F(Plot, ANameThatWouldCoverAnotherIsLeftOutTheChosenOnesFirst) {
+    Show();
+    OwnShip();
+    Receive(PosA(211000001, LatNm(1), LonNm(1)));
+    Receive(Static5(211000001, "NORTHERN LIGHT", "DA1"));
+    Receive(PosA(211000002, LatNm(1.01), LonNm(1.02))); // all but on top of the first
+    Receive(Static5(211000002, "SOUTHERN CROSS", "DA2"));
+    Receive(PosA(211000003, LatNm(-2), LonNm(-2)));
+    Receive(Static5(211000003, "WESTWIND", "DA3"));
+    View().repaint();
+    EXPECT_EQ(View().NamesPainted(), (std::vector<int>{2, 1})); // the first one covered
+    EXPECT_TRUE(View().Drawing(0).NameShown);                   // wanted, though not written
+
+    View().SetSelected(0); // the chosen target's name goes first
+    View().repaint();
+    EXPECT_EQ(View().NamesPainted(), (std::vector<int>{0, 2}));
+}
+
 } // namespace

@@ -159,6 +159,17 @@ TAisPayload EncodeMsg18(const TAisPosB& M) {
     return Finish(w);
 }
 
+TAisPayload EncodeMsg14(const TAisSafety& M) {
+    TBitWriter w;
+    w.Put(14, 6);
+    w.Put(M.Repeat, 2);
+    w.Put(M.MMSI, 30);
+    w.Put(0, 2);
+    const std::string_view text = std::string_view(M.Text).substr(0, 161);
+    w.PutText(text, static_cast<unsigned>(text.size()));
+    return Finish(w);
+}
+
 TAisPayload EncodeMsg21(const TAisAtoN& M) {
     TBitWriter w;
     w.Put(21, 6);

@@ -108,6 +108,13 @@ struct TAisPosB {
     std::uint32_t CommState = 393222; // 19 bits; the usual value of a carrier-sense unit
 };
 
+// Type 14: safety related broadcast message.
+struct TAisSafety {
+    unsigned Repeat = 0;
+    std::uint32_t MMSI = 0;
+    std::string Text; // at most 161 characters (five slots); more are left out
+};
+
 // Type 21: aid-to-navigation report.
 struct TAisAtoN {
     unsigned Repeat = 0;
@@ -147,6 +154,7 @@ TAisPayload EncodeMsg123(const TAisPosA& M);
 TAisPayload EncodeMsg4(const TAisBaseStation& M);
 TAisPayload EncodeMsg5(const TAisStaticVoyage& M);
 TAisPayload EncodeMsg18(const TAisPosB& M);
+TAisPayload EncodeMsg14(const TAisSafety& M);
 TAisPayload EncodeMsg21(const TAisAtoN& M);
 TAisPayload EncodeMsg24A(const TAisStaticA& M);
 TAisPayload EncodeMsg24B(const TAisStaticB& M);

@@ -54,7 +54,8 @@ std::string SimUsage() {
            "  --fault NAME        an installation fault, repeatable; NAME is one of no-fix,\n"
            "                      low-voltage, reverse-power, rx-only, no-mmsi, dead-channel,\n"
            "                      no-own-reports\n"
-           "  --no-alarms         no alarm cycle and no text messages\n";
+           "  --no-alarms         no alarm cycle and no text messages\n"
+           "  --mob               a man overboard device in the water near the own ship\n";
 }
 
 bool ParseSimOptions(const std::vector<std::string>& Args, TSimOptions& O, std::string& Error) {
@@ -89,6 +90,8 @@ bool ParseSimOptions(const std::vector<std::string>& Args, TSimOptions& O, std::
             O.NoTraffic = true;
         } else if (a == "--no-alarms") {
             O.NoAlarms = true;
+        } else if (a == "--mob") {
+            O.Mob = true;
         } else if (a == "--fault") {
             if (!value(v)) return false;
             TSimFault f{};

@@ -27,6 +27,7 @@ struct TSimOptions {
     bool NoTraffic = false; // replies only
     TSimFaultSet Faults;    // --fault, any number of them
     bool NoAlarms = false;  // no alarm cycle and no text messages
+    bool Mob = false;       // a man overboard device near the own ship
     bool Help = false;
 };
 

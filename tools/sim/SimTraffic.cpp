@@ -14,6 +14,7 @@ constexpr double kKeepWithinNm = 8.0;
 
 constexpr std::int64_t kGpsMs = 1000, kLedMs = 500, kAdcMs = 5000, kStaticMs = 360000;
 constexpr std::int64_t kBaseMs = 10000, kAtoNMs = 180000, kAlarmTickMs = 10000;
+constexpr std::int64_t kMobMs = 60000;
 
 const char* const kNames[] = {"NORDLICHT",     "ALBATROS", "MARE BALTICUM", "KIELER FOERDE",
                               "L & R 6",       "HOLTENAU", "STELLA MARIS",  "FEHMARNBELT",
@@ -132,12 +133,26 @@ TTrafficGen::TTrafficGen(const TTrafficOptions& O) : FOpt(O), FRng(O.Seed) {
         aton.Lon = O.Lon + 0.05;
         FShips.push_back(aton);
     }
+    if (O.Mob) {
+        // Someone in the water a third of a mile south of the start, drifting east: the
+        // device sends a class A position report with status 14 every minute and its text.
+        TSimShip mob;
+        mob.Kind = TSimShip::ManOverboard;
+        mob.MMSI = 972111001;
+        mob.Lat = O.Lat - 0.0055;
+        mob.Lon = O.Lon;
+        mob.Sog = 0.4;
+        mob.Cog = 90;
+        mob.HasHeading = false;
+        mob.NavStatus = 14;
+        FShips.push_back(mob);
+    }
     std::uniform_int_distribution<int> firstStatic(1000, 30000);
     for (std::size_t i = 0; i < FShips.size(); ++i) {
         const std::int64_t first = std::min<std::int64_t>(ReportInterval(FShips[i]), 10000);
         Schedule(stagger(FRng) % first, TargetPos, i);
         const auto kind = FShips[i].Kind;
-        if (kind == TSimShip::ClassA || kind == TSimShip::ClassB)
+        if (kind == TSimShip::ClassA || kind == TSimShip::ClassB || kind == TSimShip::ManOverboard)
             Schedule(firstStatic(FRng), TargetStatic, i);
     }
 }
@@ -197,6 +212,8 @@ std::int64_t TTrafficGen::ReportInterval(const TSimShip& S) {
         return kBaseMs;
     case TSimShip::AidToNavigation:
         return kAtoNMs;
+    case TSimShip::ManOverboard:
+        return kMobMs;
     case TSimShip::ClassB:
         return OwnReportInterval(S.Sog);
     case TSimShip::ClassA:
@@ -291,7 +308,9 @@ void TTrafficGen::Run(const TDue& E, const TSimConfig& C, std::vector<std::strin
 }
 
 void TTrafficGen::MoveShip(TSimShip& S, std::int64_t SimMs) {
-    if (S.Kind == TSimShip::ClassA || S.Kind == TSimShip::ClassB) Move(S, SimMs, true);
+    if (S.Kind == TSimShip::ClassA || S.Kind == TSimShip::ClassB ||
+        S.Kind == TSimShip::ManOverboard)
+        Move(S, SimMs, true);
 }
 
 void TTrafficGen::Move(TSimShip& S, std::int64_t SimMs, bool KeepNear) {
@@ -381,6 +400,7 @@ void TTrafficGen::SendPosition(TSimShip& S, std::int64_t SimMs, std::vector<std:
     ++S.Reports;
     TAisPayload p;
     switch (S.Kind) {
+    case TSimShip::ManOverboard: // reports as a class A vessel does
     case TSimShip::ClassA: {
         TAisPosA m;
         // Now and then a vessel answers an interrogation with a type 3.
@@ -446,6 +466,13 @@ void TTrafficGen::SendPosition(TSimShip& S, std::int64_t SimMs, std::vector<std:
 }
 
 void TTrafficGen::SendStatic(TSimShip& S, std::vector<std::string>& Out) {
+    if (S.Kind == TSimShip::ManOverboard) {
+        TAisSafety m;
+        m.MMSI = S.MMSI;
+        m.Text = "MOB ACTIVE";
+        Receive(S.MovedAt, EncodeMsg14(m), Out);
+        return;
+    }
     if (S.Kind == TSimShip::ClassA) {
         TAisStaticVoyage m;
         m.MMSI = S.MMSI;

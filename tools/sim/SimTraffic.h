@@ -22,10 +22,11 @@ struct TTrafficOptions {
     bool StatusOnly = false; // only status, alarm and text sentences (a replay sends the rest)
     TSimFaultSet Faults;     // no-mmsi is the device's: it starts without an MMSI
     bool NoAlarms = false;   // neither the alarm cycle nor its text messages
+    bool Mob = false;        // a man overboard device drifting near the own ship's start
 };
 
 struct TSimShip {
-    enum TKind { ClassA, ClassB, BaseStation, AidToNavigation } Kind = ClassA;
+    enum TKind { ClassA, ClassB, BaseStation, AidToNavigation, ManOverboard } Kind = ClassA;
     std::uint32_t MMSI = 0;
     double Lat = 0, Lon = 0; // degrees
     double Sog = 0;          // knots

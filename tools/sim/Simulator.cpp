@@ -18,6 +18,7 @@ TTrafficOptions TrafficOptions(const TSimOptions& O, const ISimClock& Clock, boo
     t.StatusOnly = Replay;
     t.Faults = O.Faults;
     t.NoAlarms = O.NoAlarms;
+    t.Mob = O.Mob;
     return t;
 }
 
