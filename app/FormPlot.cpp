@@ -4,6 +4,7 @@
 #include "app/FormMain.h"
 
 #include "plot/PlotTab.h"
+#include "safety/SafetyLog.h"
 #include "targets/RxColumns.h"
 
 #include <QAction>
@@ -83,7 +84,10 @@ TPlotTarget PlotTargetOf(const TFormMain& Form, int Entry) {
     t.Entry = Entry;
     t.Mmsi = Form.TargetList[i].MMSI;
     t.Name = Form.UnitReceive->Text(Entry + 1, RxCol::ShipName).trimmed().toStdString();
-    t.Kind = KindOf(track);
+    // a person in the water shows as one, whatever kind of report the device sends
+    const auto distress = DistressKindOf(t.Mmsi);
+    t.Kind = distress ? TPlotKind::Distress : KindOf(track);
+    if (distress && t.Name.empty()) t.Name = DistressKindText(*distress);
     t.Motion = track.Motion;
     const TPlotLive live = LiveOf(*Form.UnitReceive, Entry);
     t.Lost = live.Lost;

@@ -122,6 +122,8 @@ TPlotShape ShapeOf(const TPlotTarget& T) {
         return {TPlotSymbol::Diamond, std::nullopt};
     case TPlotKind::SarAircraft:
         return {TPlotSymbol::Aircraft, direction.value_or(0)};
+    case TPlotKind::Distress:
+        return {TPlotSymbol::Distress, std::nullopt};
     case TPlotKind::Unknown:
         break;
     }

@@ -12,7 +12,8 @@
 
 // Stations the plot tells apart. Only class A and B come from the target list today; the
 // others have their symbols ready for the reports that will bring them.
-enum class TPlotKind { ClassA, ClassB, BaseStation, AtoN, SarAircraft, Unknown };
+// Distress: a man overboard device, AIS-SART or EPIRB-AIS, whatever its reports look like.
+enum class TPlotKind { ClassA, ClassB, BaseStation, AtoN, SarAircraft, Distress, Unknown };
 
 struct TPlotTarget {
     int Entry = -1;   // the target list's entry (table row Entry + 1), or below -1 (PlotScene.h)
@@ -98,7 +99,7 @@ inline constexpr double kVectorMinutes = 6;
 
 // ---- Symbols -------------------------------------------------------------------------------
 
-enum class TPlotSymbol { ClassA, ClassB, Square, Diamond, Aircraft, Circle };
+enum class TPlotSymbol { ClassA, ClassB, Square, Diamond, Aircraft, Circle, Distress };
 struct TPlotShape {
     TPlotSymbol Symbol = TPlotSymbol::Circle;
     std::optional<double> Rotation; // degrees clockwise from north; none: drawn as it is

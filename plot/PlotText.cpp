@@ -37,6 +37,8 @@ std::string KindText(TPlotKind K) {
         return "aid to navigation";
     case TPlotKind::SarAircraft:
         return "SAR aircraft";
+    case TPlotKind::Distress:
+        return "distress device (man overboard, AIS-SART or EPIRB-AIS)";
     case TPlotKind::Unknown:
         break;
     }

@@ -83,6 +83,13 @@ QPainterPath SymbolPath(TPlotSymbol S) {
     case TPlotSymbol::Circle:
         p.addEllipse(QPointF(0, 0), 4.5, 4.5);
         return p;
+    case TPlotSymbol::Distress: // a ring with a cross, as charts mark a person in the water
+        p.addEllipse(QPointF(0, 0), 8, 8);
+        p.moveTo(-5.5, -5.5);
+        p.lineTo(5.5, 5.5);
+        p.moveTo(5.5, -5.5);
+        p.lineTo(-5.5, 5.5);
+        return p;
     }
     p.closeSubpath();
     return p;
@@ -90,10 +97,11 @@ QPainterPath SymbolPath(TPlotSymbol S) {
 
 // Each symbol's outline, made once: a busy plot draws hundreds a paint.
 const QPainterPath& CachedSymbolPath(TPlotSymbol S) {
-    static const std::array<QPainterPath, 6> paths = [] {
-        std::array<QPainterPath, 6> a;
-        for (TPlotSymbol s : {TPlotSymbol::ClassA, TPlotSymbol::ClassB, TPlotSymbol::Square,
-                              TPlotSymbol::Diamond, TPlotSymbol::Aircraft, TPlotSymbol::Circle})
+    static const std::array<QPainterPath, 7> paths = [] {
+        std::array<QPainterPath, 7> a;
+        for (TPlotSymbol s :
+             {TPlotSymbol::ClassA, TPlotSymbol::ClassB, TPlotSymbol::Square, TPlotSymbol::Diamond,
+              TPlotSymbol::Aircraft, TPlotSymbol::Circle, TPlotSymbol::Distress})
             a[static_cast<std::size_t>(s)] = SymbolPath(s);
         return a;
     }();
@@ -143,6 +151,8 @@ QColor KindColour(TPlotKind K) {
         return kStation;
     case TPlotKind::SarAircraft:
         return kAircraft;
+    case TPlotKind::Distress:
+        return kDangerous;
     default:
         return kVessel;
     }
@@ -373,6 +383,7 @@ void TPlotView::Paint() {
     }
     auto layer = [](const TItem& I) {
         if (I.Drawing.Selected) return 3;
+        if (I.Target->Kind == TPlotKind::Distress) return 2; // above the vessels around it
         return I.Drawing.Tone == TPlotTone::Dangerous ? 2 : I.Drawing.Lost ? 0 : 1;
     };
     std::stable_sort(items.begin(), items.end(),

@@ -133,6 +133,8 @@ TEST(PlotSymbols, EachKindHasItsShapeAndVesselsTurnWithHeadingOrCourse) {
         {"SAR aircraft without course", TPlotKind::SarAircraft, 360, std::nullopt,
          TPlotSymbol::Aircraft, 0},
         {"unknown kind", TPlotKind::Unknown, 30, std::nullopt, TPlotSymbol::Circle, std::nullopt},
+        {"distress device, drifting", TPlotKind::Distress, 90, std::nullopt, TPlotSymbol::Distress,
+         std::nullopt},
     };
     for (const auto& c : cases) {
         TPlotTarget t;

@@ -266,6 +266,9 @@ TEST_F(Safety, ADistressDeviceRaisesAnAlertThatStaysUntilAcknowledged) {
     QString text = Bar().Label_Distress->text();
     EXPECT_TRUE(text.startsWith("Man overboard 972211001 at 54")) << text.toStdString();
     EXPECT_TRUE(text.contains("0.5 nm 000\u00B0")) << text.toStdString();
+    // on the plot as what it is, not as the vessel its reports describe
+    EXPECT_EQ(View().Drawing(0).Shape.Symbol, TPlotSymbol::Distress);
+    EXPECT_TRUE(View().Details(0).contains("distress device")) << View().Details(0).toStdString();
 
     // Its text joins the alert; a second device comes on top.
     Receive(Broadcast(972211001, "MOB ACTIVE"));
