@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400;
-
 std::string Padded(std::string S, std::size_t Width) {
     if (S.size() < Width) S.resize(Width, ' ');
     return S;
