@@ -3,6 +3,7 @@
 #include "nmea/Decimal.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -33,19 +34,6 @@ std::string ClockText(long long Seconds) {
     s += ':';
     AppendTwo(s, sod % 60);
     return s;
-}
-
-// Days since 1970-01-01 as a proleptic Gregorian date (H. Hinnant's civil_from_days).
-void CivilFromDays(long long Z, long long& Y, unsigned& M, unsigned& D) {
-    Z += 719468;
-    const long long era = (Z >= 0 ? Z : Z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(Z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    D = doy - (153 * mp + 2) / 5 + 1;
-    M = mp < 10 ? mp + 3 : mp - 9;
-    Y = static_cast<long long>(yoe) + era * 400 + (M <= 2 ? 1 : 0);
 }
 
 // Milliseconds from Then to Now, rounded: days are binary fractions, and ten minutes computed
@@ -113,10 +101,12 @@ std::string UtcTimeText(double Time) {
 std::string UtcDateTimeText(double Time) {
     const auto s = UnixSeconds(Time);
     if (!s) return std::string(kNa);
-    const long long days = *s >= 0 ? *s / 86400 : -((-*s + 86399) / 86400);
-    long long y = 0;
-    unsigned m = 0, d = 0;
-    CivilFromDays(days, y, m, d);
+    // the standard library's proleptic Gregorian calendar, as the target export's dates
+    using namespace std::chrono;
+    const year_month_day ymd{floor<days>(sys_seconds{seconds{*s}})};
+    const long long y = static_cast<int>(ymd.year());
+    const auto m = static_cast<unsigned>(ymd.month());
+    const auto d = static_cast<unsigned>(ymd.day());
     std::string out;
     if (y < 0) out += '-';
     const std::string ys = std::to_string(y < 0 ? -y : y);
