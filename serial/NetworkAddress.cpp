@@ -1,7 +1,12 @@
 #include "serial/NetworkAddress.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#endif
 
 namespace {
 
@@ -50,8 +55,14 @@ bool NumericLooking(const std::string& Host) {
     bool onlyDigitsAndDots = true;
     for (const char c : Host)
         if ((c < '0' || c > '9') && c != '.') onlyDigitsAndDots = false;
+#ifdef _WIN32
+    // inet_addr reads the same numeric forms as inet_aton; only the broadcast address is its
+    // error value as well.
+    return onlyDigitsAndDots || inet_addr(Host.c_str()) != INADDR_NONE;
+#else
     in_addr a{};
     return onlyDigitsAndDots || inet_aton(Host.c_str(), &a) != 0;
+#endif
 }
 
 std::string Lower(std::string_view S) {

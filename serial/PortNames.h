@@ -1,5 +1,7 @@
 #pragma once
-// How "COM<n>" names a serial device on Linux.
+// How "COM<n>" names a serial device. On Windows it is the device \\.\COM<n> (the device
+// namespace reaches every number; plain "COM10" and up would not), a name with "\" or "/" is
+// a device path as it is, and there is no port directory (PortNames_win32.cpp). On Linux:
 //
 // 1. A name that contains "/" is a device path and is used as it is.
 // 2. A per-user port directory of links named after the ports (COM1 ... COM255) is consulted
@@ -55,6 +57,13 @@ struct TPortTarget {
     std::optional<TNetworkAddress> Network; // the name stands for this network address
 };
 TPortTarget ResolvePort(const std::string& Name);
+// The platform's part of ResolvePort: a name that is neither declared nor an address.
+TPortTarget ResolveLocalPort(const std::string& Name);
+// What an address given as text (a link's target, a name) leads to: a bad one leads nowhere
+// (Stale), and the message shows what was given.
+TPortTarget PortTargetOfAddress(const std::string& Text);
+// "COM<PortNum>"
+std::string PortName(int PortNum);
 
 // The program's own declaration for this run: COM<PortNum> (PortNum 1 or more) stands for the
 // network address Url ("tcp://HOST:PORT"), before any link or device of that name. Declaring a
@@ -69,6 +78,9 @@ std::string ResolveDevicePath(const std::string& Name);
 
 // The fixed table's device for COM<n>, or empty.
 std::string TableDevicePath(int PortNum);
+
+#ifndef _WIN32
+// Linux only from here on: the devices and links a port name must never reach.
 
 // True for pseudo-terminal slaves and the multiplexer.
 bool IsPseudoTerminalDevice(dev_t Device);
@@ -100,3 +112,4 @@ private:
     int FLockFd = -1;
     std::string FLink, FLockPath;
 };
+#endif

@@ -1,18 +1,5 @@
 #include "serial/VaCommError.h"
 
-#include <cstring>
-
-std::string VaErrorText(int Code) {
-    char buf[256];
-    // GNU strerror_r: returns the text, which need not be in buf.
-    const char* text = strerror_r(Code, buf, sizeof buf);
-    std::string s;
-    for (const char* p = text; *p != '\0'; ++p)
-        if (*p != '\r' && *p != '\n') s += *p;
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '.')) s.pop_back();
-    return s;
-}
-
 std::string VaFillPattern(std::string_view Pattern, std::string_view Code, std::string_view Text) {
     std::string out;
     out.reserve(Pattern.size() + Text.size() + Code.size());

@@ -1,6 +1,7 @@
 #pragma once
 // The operating system's serial interface as the port and its threads use it. Every call that
-// fails leaves the system's error code in errno.
+// fails leaves the system's error code in errno; on Windows the system's error is translated to
+// the errno value that Linux gives for the same failure, so that messages read the same.
 
 #include "serial/VaCommSettings.h"
 #include "serial/VaSync.h"
@@ -12,7 +13,11 @@
 
 namespace VaPlatform {
 
+#ifdef _WIN32
+using THandle = std::intptr_t; // a HANDLE
+#else
 using THandle = int;
+#endif
 inline constexpr THandle InvalidHandle = -1;
 
 struct TLineSettings {
@@ -28,6 +33,35 @@ struct TLineSettings {
     std::uint16_t XonLimit = 1024, XoffLimit = 1024;
     char XonChar = 17, XoffChar = 19, ErrorChar = 0, EofChar = 0, EventChar = 0;
 };
+
+struct TLineCounters {
+    bool Valid = false; // false where the driver keeps none (pseudo-terminals)
+    std::uint32_t Frame = 0, Overrun = 0, Parity = 0, Break = 0, BufOverrun = 0;
+    std::uint32_t Cts = 0, Dsr = 0, Ring = 0, Dcd = 0;
+};
+
+enum class TDeviceWait { None, HangUp, Readable, Writable };
+struct TWaitResult {
+    int Event = -1;      // index of the first signalled event, or -1
+    bool Ready = false;  // the device is readable or writable as asked
+    bool Gone = false;   // the device hung up or failed
+    bool Failed = false; // the wait itself failed
+    bool TimedOut = false;
+};
+// Waits for the first of the events (lowest index wins) or the device condition; negative
+// TimeoutMs waits without limit. On Windows only the events are waited for here (Device
+// InvalidHandle or What None): a serial port there is waited for through its TDevice.
+TWaitResult WaitAny(std::initializer_list<TVaWaitEvent*> Events, THandle Device, TDeviceWait What,
+                    int TimeoutMs);
+// A write that failed only because the device takes nothing now.
+bool WouldBlock(int Error);
+int CurrentThreadId();
+// Niceness of one thread; raising it needs privileges and is silently skipped without them.
+void SetThreadPriority(int ThreadId, TThreadPriority Priority);
+void Pause(int Ms);
+
+#ifndef _WIN32
+// The Linux terminal underneath the serial device (VaCommPlatform_posix.cpp).
 
 // Opens a serial device for reading and writing, exclusively, without making it the
 // controlling terminal and without waiting for carrier. NotFound tells a missing device apart
@@ -53,11 +87,6 @@ bool SetQueueSizes(THandle H, int InSize, int OutSize);
 // Reads return at once with what has arrived.
 bool SetImmediateReads(THandle H);
 
-struct TLineCounters {
-    bool Valid = false; // false where the driver keeps none (pseudo-terminals)
-    std::uint32_t Frame = 0, Overrun = 0, Parity = 0, Break = 0, BufOverrun = 0;
-    std::uint32_t Cts = 0, Dsr = 0, Ring = 0, Dcd = 0;
-};
 bool ReadLineCounters(THandle H, TLineCounters& C);
 bool QueueLevels(THandle H, int& InQueue, int& OutQueue);
 
@@ -65,32 +94,22 @@ bool QueueLevels(THandle H, int& InQueue, int& OutQueue);
 long ReadDevice(THandle H, void* Buf, std::size_t Count);
 // What the device takes now; -1 on failure, errno EAGAIN while it takes nothing.
 long WriteDevice(THandle H, const void* Buf, std::size_t Count);
-bool WouldBlock(int Error);
 bool PurgeDevice(THandle H, bool Input, bool Output);
 // Devices without modem lines (pseudo-terminals) accept this as a no-op.
 bool SetModemLine(THandle H, bool Dtr, bool On);
 
-enum class TDeviceWait { None, HangUp, Readable, Writable };
-struct TWaitResult {
-    int Event = -1;      // index of the first signalled event, or -1
-    bool Ready = false;  // the device is readable or writable as asked
-    bool Gone = false;   // the device hung up or failed
-    bool Failed = false; // the wait itself failed
-    bool TimedOut = false;
-};
-// Waits for the first of the events (lowest index wins) or the device condition; negative
-// TimeoutMs waits without limit.
-TWaitResult WaitAny(std::initializer_list<TVaWaitEvent*> Events, THandle Device, TDeviceWait What,
-                    int TimeoutMs);
 // The wait underneath: Device (none when negative) is polled for Want (poll flags), and
 // Revents gets what it reported when no event came first. Ready and Gone are left to the
 // caller, who knows the device.
 TWaitResult PollAny(std::initializer_list<TVaWaitEvent*> Events, THandle Device, short Want,
                     int TimeoutMs, short& Revents);
 
-int CurrentThreadId();
-// Niceness of one thread; raising it needs privileges and is silently skipped without them.
-void SetThreadPriority(int ThreadId, TThreadPriority Priority);
-void Pause(int Ms);
+#else
+// The errno value that Linux gives for the failure that Windows reports as Code
+// (GetLastError): a busy port, a missing one, one that went away.
+int ErrnoOfSystemError(unsigned long Code);
+// errno from GetLastError(); false, for returning.
+bool FailWithLastError();
+#endif
 
 } // namespace VaPlatform

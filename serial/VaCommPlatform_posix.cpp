@@ -3,11 +3,13 @@
 #include "serial/VaCommPlatform.h"
 
 #include "serial/PortNames.h"
+#include "serial/VaCommError.h"
 
 #include <asm/termbits.h>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -18,6 +20,17 @@
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
+
+std::string VaErrorText(int Code) {
+    char buf[256];
+    // GNU strerror_r: returns the text, which need not be in buf.
+    const char* text = strerror_r(Code, buf, sizeof buf);
+    std::string s;
+    for (const char* p = text; *p != '\0'; ++p)
+        if (*p != '\r' && *p != '\n') s += *p;
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '.')) s.pop_back();
+    return s;
+}
 
 namespace VaPlatform {
 

@@ -9,6 +9,13 @@
 #include <mutex>
 #include <stop_token>
 
+// What a wait can be handed: an eventfd on Linux, an event or semaphore object on Windows.
+#ifdef _WIN32
+using TVaEventHandle = void*;
+#else
+using TVaEventHandle = int;
+#endif
+
 // Re-entrant lock: the thread that holds it may take it again.
 class TVaCriticalSection {
 public:
@@ -27,7 +34,8 @@ private:
 enum TVaWaitResult { wrSignaled, wrTimeout, wrAbandoned, wrError };
 
 // A manual-reset event: stays signalled from SetEvent until ResetEvent. Its Handle can be
-// waited for together with a device (poll), which is how the port's threads see a stop request.
+// waited for together with a device (poll, WaitForMultipleObjects), which is how the port's
+// threads see a stop request.
 class TVaEvent {
 public:
     TVaEvent(bool ManualReset, bool InitialState);
@@ -40,10 +48,10 @@ public:
     // Timeout in ms; negative waits without limit.
     TVaWaitResult WaitFor(int Timeout);
     bool Signaled();
-    int Handle() const { return FHandle; }
+    TVaEventHandle Handle() const { return FHandle; }
 
 private:
-    int FHandle = -1;
+    TVaEventHandle FHandle{};
     bool FManualReset;
 };
 
@@ -67,8 +75,8 @@ public:
 };
 
 // The ready-made synchronizer: a queue of jobs that the user-interface thread runs one at a
-// time. WakeFd() is readable while jobs wait; an event loop watches it (e.g. a
-// QSocketNotifier) and calls RunOne until it returns false. A job may re-enter the loop (a
+// time. WakeFd() is readable (on Windows: signalled) while jobs wait; an event loop watches it
+// (e.g. a QSocketNotifier) and calls RunOne until it returns false. A job may re-enter the loop (a
 // modal box): the next job then runs inside it, still one at a time.
 class TVaSyncQueue : public IVaSynchronizer {
 public:
@@ -79,7 +87,7 @@ public:
 
     bool Synchronize(std::function<void()> Job, std::stop_token Stop) override;
 
-    int WakeFd() const { return FWakeFd; }
+    TVaEventHandle WakeFd() const { return FWakeFd; }
     // Runs the oldest waiting job; false when none waits.
     bool RunOne();
     // Waits up to TimeoutMs for a job and runs it; false when none came.
@@ -90,7 +98,7 @@ private:
     std::mutex FMutex;
     std::condition_variable_any FDone;
     std::deque<std::shared_ptr<TJob>> FJobs;
-    int FWakeFd = -1; // semaphore eventfd: its count is the number of waiting jobs
+    TVaEventHandle FWakeFd{}; // a semaphore: its count is the number of waiting jobs
 };
 
 // The program-wide synchronizer that a port uses unless it was given its own: a TVaSyncQueue
@@ -100,3 +108,14 @@ TVaSyncQueue& VaMainThreadQueue();
 // Replaces the program-wide synchronizer (none restores the main thread queue); a port takes
 // it at Open.
 void SetDefaultSynchronizer(IVaSynchronizer* Sync);
+
+// The counting semaphore under TVaSyncQueue, one implementation per system.
+namespace VaSemaphore {
+TVaEventHandle Create(); // count 0; throws std::system_error when the system has none to give
+void Destroy(TVaEventHandle S);
+void Post(TVaEventHandle S);
+void Take(TVaEventHandle S); // one count, when there is one
+// Until it has a count (none is taken); negative TimeoutMs waits without limit. False when the
+// time ran out or the wait failed.
+bool Wait(TVaEventHandle S, int TimeoutMs);
+} // namespace VaSemaphore

@@ -1,7 +1,6 @@
+// Linux: events and the queue's semaphore are eventfds, which poll waits for beside a device.
 #include "serial/VaSync.h"
 
-#include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <poll.h>
@@ -47,6 +46,31 @@ bool WaitReadable(int Fd, int TimeoutMs, bool& Failed) {
 
 } // namespace
 
+namespace VaSemaphore {
+
+TVaEventHandle Create() {
+    return NewEventFd(0, EFD_SEMAPHORE);
+}
+
+void Destroy(TVaEventHandle S) {
+    close(S);
+}
+
+void Post(TVaEventHandle S) {
+    ::Post(S);
+}
+
+void Take(TVaEventHandle S) {
+    ::Take(S);
+}
+
+bool Wait(TVaEventHandle S, int TimeoutMs) {
+    bool failed;
+    return WaitReadable(S, TimeoutMs, failed);
+}
+
+} // namespace VaSemaphore
+
 TVaEvent::TVaEvent(bool ManualReset, bool InitialState)
     : FHandle(NewEventFd(InitialState ? 1 : 0, 0)), FManualReset(ManualReset) {}
 
@@ -73,88 +97,4 @@ TVaWaitResult TVaEvent::WaitFor(int Timeout) {
         return failed ? wrError : wrTimeout;
     if (!FManualReset) Take(FHandle);
     return wrSignaled;
-}
-
-struct TVaSyncQueue::TJob {
-    std::function<void()> Run;
-    std::exception_ptr Error;
-    bool Started = false;
-    bool Done = false;
-};
-
-TVaSyncQueue::TVaSyncQueue() : FWakeFd(NewEventFd(0, EFD_SEMAPHORE)) {}
-
-TVaSyncQueue::~TVaSyncQueue() {
-    close(FWakeFd);
-}
-
-bool TVaSyncQueue::Synchronize(std::function<void()> Job, std::stop_token Stop) {
-    auto job = std::make_shared<TJob>();
-    job->Run = std::move(Job);
-    std::unique_lock lock(FMutex);
-    if (Stop.stop_requested()) return false;
-    FJobs.push_back(job);
-    Post(FWakeFd);
-    FDone.wait(lock, Stop, [&] { return job->Done; });
-    if (!job->Done) {
-        if (!job->Started) {
-            FJobs.erase(std::find(FJobs.begin(), FJobs.end(), job));
-            Take(FWakeFd);
-        }
-        return false;
-    }
-    // Taken over here, so the exception lives and dies on this thread only.
-    std::exception_ptr error = std::move(job->Error);
-    lock.unlock();
-    if (error) std::rethrow_exception(error);
-    return true;
-}
-
-bool TVaSyncQueue::RunOne() {
-    std::shared_ptr<TJob> job;
-    {
-        std::lock_guard lock(FMutex);
-        if (FJobs.empty()) return false;
-        job = std::move(FJobs.front());
-        FJobs.pop_front();
-        Take(FWakeFd);
-        job->Started = true;
-    }
-    std::exception_ptr error;
-    try {
-        job->Run();
-    } catch (...) {
-        error = std::current_exception();
-    }
-    {
-        std::lock_guard lock(FMutex);
-        job->Error = std::move(error);
-        job->Done = true;
-    }
-    FDone.notify_all();
-    return true;
-}
-
-bool TVaSyncQueue::WaitAndRunOne(int TimeoutMs) {
-    bool failed;
-    if (!WaitReadable(FWakeFd, TimeoutMs, failed)) return false;
-    return RunOne();
-}
-
-namespace {
-std::atomic<IVaSynchronizer*> GDefault{nullptr};
-}
-
-TVaSyncQueue& VaMainThreadQueue() {
-    static TVaSyncQueue queue;
-    return queue;
-}
-
-IVaSynchronizer& DefaultSynchronizer() {
-    IVaSynchronizer* s = GDefault.load();
-    return s != nullptr ? *s : VaMainThreadQueue();
-}
-
-void SetDefaultSynchronizer(IVaSynchronizer* Sync) {
-    GDefault.store(Sync);
 }

@@ -12,6 +12,7 @@
 #include "tools/config/ConfigReport.h"
 #include "tools/config/ProfileJson.h"
 #include "tools/config/ReportFile.h"
+#include "tools/console/Console.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,12 +21,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
 #include <optional>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -33,16 +30,16 @@ namespace {
 // overwrites. Lines that say what was done (a confirmed group) stay.
 class TProgress {
 public:
-    explicit TProgress(bool Quiet) : FQuiet(Quiet), FTty(isatty(STDERR_FILENO) == 1) {}
+    explicit TProgress(bool Quiet) : FQuiet(Quiet), FTty(StderrIsTerminal()) {}
     ~TProgress() { Clear(); }
 
     void Step(const std::string& Text) {
         if (FQuiet) return;
         if (!FTty) return Put(Text + "\n");
         std::string t = Text;
-        winsize ws{};
-        if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 1 && t.size() >= ws.ws_col)
-            t.resize(ws.ws_col - 1u); // a wrapped line could not be overwritten
+        const int columns = StderrColumns();
+        if (columns > 1 && t.size() >= static_cast<std::size_t>(columns))
+            t.resize(columns - 1u); // a wrapped line could not be overwritten
         Put("\r" + t + "\x1b[K");
         FShown = true;
     }
@@ -526,35 +523,32 @@ constexpr std::size_t kMaxProfileBytes = 1 << 20;
 
 bool ReadProfileText(const std::string& Name, std::string& Text, std::string& Error) {
     const bool stdinput = Name == "-";
-    const int fd = stdinput ? STDIN_FILENO : open(Name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        Error = Name + ": " + std::strerror(errno);
+    std::error_code ec;
+    if (!stdinput && std::filesystem::is_directory(Name, ec)) {
+        Error = Name + ": is a directory";
         return false;
     }
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        Error = Name + ": is a directory";
-        close(fd);
+    std::FILE* in = stdinput ? stdin : std::fopen(Name.c_str(), "rb");
+    if (in == nullptr) {
+        Error = Name + ": " + std::strerror(errno);
         return false;
     }
     Text.clear();
     char buf[65536];
     for (;;) {
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            Error = (stdinput ? "standard input" : Name) + ": " + std::strerror(errno);
-            break;
-        }
-        if (n == 0) break;
-        Text.append(buf, static_cast<std::size_t>(n));
+        const std::size_t n = std::fread(buf, 1, sizeof buf, in);
+        Text.append(buf, n);
         if (Text.size() > kMaxProfileBytes) {
             Error = (stdinput ? std::string("standard input") : Name) +
                     ": larger than 1 MiB; a profile is a few hundred bytes";
             break;
         }
+        if (n == sizeof buf) continue;
+        if (std::ferror(in))
+            Error = (stdinput ? "standard input" : Name) + ": " + std::strerror(errno);
+        break;
     }
-    if (!stdinput) close(fd);
+    if (!stdinput) std::fclose(in);
     return Error.empty();
 }
 
@@ -597,7 +591,7 @@ int RunConfigCommand(const TConfigOptions& O) {
             return ecBadInput;
         }
     }
-    std::signal(SIGPIPE, SIG_IGN); // a closed output is an error to report, not a death
+    IgnoreBrokenPipe(); // a closed output is an error to report, not a death
     try {
         TSession s(O, progress);
         switch (O.Command) {

@@ -63,7 +63,9 @@ private:
 
 // The main thread's loop. SIGINT, SIGTERM and SIGHUP are blocked from the constructor on (before
 // any port thread exists, so every thread inherits that) and arrive through a signal descriptor,
-// so they end a wait instead of the program: the caller then closes the port.
+// so they end a wait instead of the program: the caller then closes the port. On Windows the
+// console's Ctrl+C and Ctrl+Break count as SIGINT, closing its window or ending the session as
+// SIGHUP and SIGTERM (EventLoop_win32.cpp).
 class TEventLoop {
 public:
     TEventLoop();
@@ -83,7 +85,7 @@ public:
 
 private:
     bool Wait(int TimeoutMs);
-    int FSignalFd = -1;
+    int FSignalFd = -1; // Linux: the signal descriptor
     int FSignal = 0;
 };
 

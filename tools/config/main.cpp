@@ -3,19 +3,17 @@
 
 #include "tools/config/ConfigCommands.h"
 #include "tools/config/ConfigOptions.h"
+#include "tools/console/Console.h"
 
 #include <cstdio>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 int main(int argc, char** argv) {
     // Started with a standard descriptor closed, the serial device could be opened as one and
     // the printed configuration would go onto the line.
-    for (int fd = 0; fd <= 2; ++fd)
-        if (fcntl(fd, F_GETFD) < 0 && open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) < 0)
-            return ecFailure;
+    if (!StandardStreamsOpen()) return ecFailure;
+    UseBinaryStandardStreams();
     const std::vector<std::string> args(argv + 1, argv + argc);
     TConfigOptions o;
     std::string error;

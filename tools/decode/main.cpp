@@ -1,5 +1,6 @@
 // corvane-decode: prints every VDM/VDO message that the tool would accept, as JSON lines.
 
+#include "tools/console/Console.h"
 #include "tools/decode/DecodeJson.h"
 
 #include <cerrno>
@@ -50,6 +51,7 @@ bool DecodeStream(std::FILE* In, TDecodeJson& Decoder, long& LineNo, std::string
 } // namespace
 
 int main(int argc, char** argv) {
+    UseBinaryStandardStreams();
     TDecodeJson decoder;
     std::string out;
     out.reserve(kFlushAt + 4096);
