@@ -1,15 +1,14 @@
 // A raw TCP connection as the port's line: ser2net in raw mode or a WiFi NMEA gateway in front
 // of the transponder. The bytes are the serial line's bytes; nothing else travels.
+#include "serial/TimedLookup.h"
 #include "serial/VaDevice.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <fcntl.h>
 #include <linux/sockios.h>
 #include <memory>
-#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -17,7 +16,6 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace VaPlatform {
@@ -141,16 +139,6 @@ private:
     int FFd;
 };
 
-// A name lookup, shared with the thread that runs it.
-struct TLookup {
-    std::mutex Lock;
-    std::condition_variable Done;
-    bool Finished = false;
-    bool Abandoned = false; // the open gave up waiting: the thread frees the result itself
-    int Status = 0, Error = 0;
-    addrinfo* Result = nullptr;
-};
-
 // getaddrinfo's status; EAI_AGAIN when a name lookup did not answer within TimeoutMs.
 int Resolve(const TNetworkAddress& A, int TimeoutMs, addrinfo*& Result) {
     addrinfo hints{};
@@ -162,33 +150,25 @@ int Resolve(const TNetworkAddress& A, int TimeoutMs, addrinfo*& Result) {
     Result = nullptr;
     if (A.Literal) return getaddrinfo(A.Host.c_str(), service.c_str(), &hints, &Result);
 
-    // A lookup can wait on an unanswering name server far longer than an open may take, so it
-    // runs on a thread of its own, which is left to finish by itself when it is too late.
-    auto job = std::make_shared<TLookup>();
-    std::thread([job, host = A.Host, service, hints] {
-        addrinfo* r = nullptr;
-        const int status = getaddrinfo(host.c_str(), service.c_str(), &hints, &r);
-        const int error = errno;
-        std::lock_guard<std::mutex> lock(job->Lock);
-        if (job->Abandoned) {
-            if (r != nullptr) freeaddrinfo(r);
-            return;
-        }
-        job->Status = status;
-        job->Error = error;
-        job->Result = r;
-        job->Finished = true;
-        job->Done.notify_all();
-    }).detach();
-    std::unique_lock<std::mutex> lock(job->Lock);
-    if (!job->Done.wait_for(lock, std::chrono::milliseconds(std::max(TimeoutMs, 0)),
-                            [&] { return job->Finished; })) {
-        job->Abandoned = true;
-        return EAI_AGAIN;
-    }
-    Result = job->Result;
-    errno = job->Error;
-    return job->Status;
+    struct TFound {
+        int Status = 0, Error = 0;
+        addrinfo* List = nullptr;
+    };
+    const auto found = RunWithin(
+        TimeoutMs,
+        [host = A.Host, service, hints] {
+            TFound f;
+            f.Status = getaddrinfo(host.c_str(), service.c_str(), &hints, &f.List);
+            f.Error = errno;
+            return f;
+        },
+        [](TFound& F) {
+            if (F.List != nullptr) freeaddrinfo(F.List);
+        });
+    if (!found) return EAI_AGAIN;
+    Result = found->List;
+    errno = found->Error;
+    return found->Status;
 }
 
 // Connects the non-blocking socket Fd by Deadline: 0, or the error.

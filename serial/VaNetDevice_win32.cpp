@@ -1,15 +1,13 @@
 // A raw TCP connection as the port's line on Windows (ser2net in raw mode, a WiFi NMEA gateway):
 // a Winsock socket whose arrivals and end are signalled on an event object (WSAEventSelect),
 // which the receive thread waits for beside its stop event.
+#include "serial/TimedLookup.h"
 #include "serial/VaDevice.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <thread>
 // Winsock first: the others build on its types.
 #include <winsock2.h>
 
@@ -238,16 +236,6 @@ private:
     bool FClosed = false; // the far end closed: seen by the receive thread
 };
 
-// A name lookup, shared with the thread that runs it.
-struct TLookup {
-    std::mutex Lock;
-    std::condition_variable Done;
-    bool Finished = false;
-    bool Abandoned = false; // the open gave up waiting: the thread frees the result itself
-    int Status = 0;
-    addrinfo* Result = nullptr;
-};
-
 // getaddrinfo's status; EAI_AGAIN when a name lookup did not answer within TimeoutMs.
 int Resolve(const TNetworkAddress& A, int TimeoutMs, addrinfo*& Result) {
     addrinfo hints{};
@@ -258,30 +246,24 @@ int Resolve(const TNetworkAddress& A, int TimeoutMs, addrinfo*& Result) {
     const std::string service = std::to_string(A.Port);
     Result = nullptr;
     if (A.Literal) return getaddrinfo(A.Host.c_str(), service.c_str(), &hints, &Result);
-    // A lookup can take far longer than an open may: on a thread of its own, left to finish
-    // by itself when it is too late.
-    auto job = std::make_shared<TLookup>();
-    std::thread([job, host = A.Host, service, hints] {
-        addrinfo* r = nullptr;
-        const int status = getaddrinfo(host.c_str(), service.c_str(), &hints, &r);
-        std::lock_guard<std::mutex> lock(job->Lock);
-        if (job->Abandoned) {
-            if (r != nullptr) freeaddrinfo(r);
-            return;
-        }
-        job->Status = status;
-        job->Result = r;
-        job->Finished = true;
-        job->Done.notify_all();
-    }).detach();
-    std::unique_lock<std::mutex> lock(job->Lock);
-    if (!job->Done.wait_for(lock, std::chrono::milliseconds(std::max(TimeoutMs, 0)),
-                            [&] { return job->Finished; })) {
-        job->Abandoned = true;
-        return EAI_AGAIN;
-    }
-    Result = job->Result;
-    return job->Status;
+
+    struct TFound {
+        int Status = 0;
+        addrinfo* List = nullptr;
+    };
+    const auto found = RunWithin(
+        TimeoutMs,
+        [host = A.Host, service, hints] {
+            TFound f;
+            f.Status = getaddrinfo(host.c_str(), service.c_str(), &hints, &f.List);
+            return f;
+        },
+        [](TFound& F) {
+            if (F.List != nullptr) freeaddrinfo(F.List);
+        });
+    if (!found) return EAI_AGAIN;
+    Result = found->List;
+    return found->Status;
 }
 
 // Connects the socket by Deadline: 0, or the errno value of the failure.
