@@ -69,7 +69,7 @@ corvane_install_missing g++-aarch64-linux-gnu qemu-user-static dpkg-dev jq
 ARM64_PACKAGES=(qt6-base-dev libjpeg62-turbo-dev libgtest-dev libgl-dev)
 install_arm64() {
     local missing=() p
-    if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    if ! grep -qx arm64 <<<"$(dpkg --print-foreign-architectures)"; then
         echo "Adding the arm64 architecture to dpkg"
         "${SUDO[@]}" dpkg --add-architecture arm64
     fi
@@ -136,9 +136,11 @@ if [ -z "$notarm" ]; then pass "every program in the package is AArch64:$inside"
 # off the arm64 libraries), and apt resolving those dependencies with arm64 packages.
 needed=$(for f in "$SCRATCH"/deb/usr/bin/*; do readelf -d "$f"; done | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' | sort -u)
 owner_of() { # owner_of LIB: the arm64 package that has the library, as dpkg knows it
-    local d
+    local d found
     for d in /usr/lib/aarch64-linux-gnu /lib/aarch64-linux-gnu; do
-        dpkg -S "$d/$1" 2>/dev/null | sed -n 's/^\([^:]*\):arm64: .*/\1/p' | head -1 | grep . && return 0
+        found=$(dpkg -S "$d/$1" 2>/dev/null || true)
+        found=$(sed -n 's/^\([^:]*\):arm64: .*/\1/p' <<<"$found")
+        [ -n "$found" ] && { echo "${found%%$'\n'*}"; return 0; }
     done
     return 0
 }
@@ -244,9 +246,9 @@ not_emulated=()
 real_failures=()
 failed_list=$BUILD/Testing/Temporary/LastTestsFailed.log
 if [ "$rc" -ne 0 ] && [ -f "$failed_list" ]; then
-    mkdir -p "$SCRATCH/rerun"
+    rm -rf "$BUILD/check-arm64-reruns"
     while IFS=: read -r number name; do
-        dir=$SCRATCH/rerun/$number
+        dir=$BUILD/check-arm64-reruns/$number # its output and qemu's logs, kept to look at
         mkdir -p "$dir"
         wd=$(jq -r --arg n "$name" '.tests[] | select(.name == $n) | .properties[]?
             | select(.name == "WORKING_DIRECTORY") | .value' "$SCRATCH/tests.json")
@@ -255,9 +257,10 @@ if [ "$rc" -ne 0 ] && [ -f "$failed_list" ]; then
         rm -f "$SCRATCH"/unimp/*
         run_tests env -C "${wd:-$BUILD}" QEMU_LOG=unimp QEMU_LOG_FILENAME="$SCRATCH/unimp/%d.log" \
             timeout 300 "${command[@]}" >"$dir/output" 2>&1 || again=$?
+        cp "$SCRATCH"/unimp/*.log "$dir/" 2>/dev/null || true
         if [ "$again" -eq 0 ]; then
             real_failures+=("$name (passed when run again alone)")
-        elif cat "$SCRATCH"/unimp/*.log 2>/dev/null | grep -qE 'Unsupported ioctl: cmd=0x(ffffffff)?[48]02c542[a-d]$'; then
+        elif grep -qsE 'Unsupported ioctl: cmd=0x(ffffffff)?[48]02c542[a-d]$' "$dir"/*.log; then
             not_emulated+=("$name: termios2 ioctls")
         elif [ "$name" = ReportProgram.AFailureIsToldWithItsMessage ] &&
             grep -q 'ended with status 127' "$dir/output"; then
