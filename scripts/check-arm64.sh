@@ -15,7 +15,7 @@
 #                   ./test makes it; configured and built here when missing)
 # Needs root (or sudo): apt-get for the cross compiler, qemu and the arm64 libraries, and a
 # private mount namespace for the tests (see run_tests). Not part of ./test or CI: it takes
-# about ten minutes.
+# about 7 minutes from an empty build directory, 2.5 with the build up to date.
 set -euo pipefail
 
 SRC=$(realpath "$(dirname "$0")/..")
