@@ -1,10 +1,12 @@
-// Linux serial devices: termios2 (any bit rate), poll, and the ioctls for queue levels and
-// line counters. <asm/termbits.h> clashes with <termios.h>, so this file uses ioctls only.
+// Linux serial devices: termios2 (any bit rate, the classic termios where the system has none),
+// poll, and the ioctls for queue levels and line counters. <asm/termbits.h> clashes with
+// <termios.h>, so this file uses ioctls only.
 #include "serial/VaCommPlatform.h"
 
 #include "serial/PortNames.h"
 #include "serial/VaCommError.h"
 
+#include <algorithm>
 #include <asm/termbits.h>
 #include <cerrno>
 #include <chrono>
@@ -57,71 +59,64 @@ bool Forbidden(dev_t Device, bool AllowPseudoTerminal) {
     return IsConsoleDevice(Device) || (IsPseudoTerminalDevice(Device) && !AllowPseudoTerminal);
 }
 
+// The kernel's codes for the standard bit rates.
+constexpr struct {
+    std::uint32_t Rate;
+    speed_t Code;
+} kStandardRates[] = {
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+};
+
+// The code of a standard rate, or 0.
 speed_t StandardRate(std::uint32_t Rate) {
-    switch (Rate) {
-    case 50:
-        return B50;
-    case 75:
-        return B75;
-    case 110:
-        return B110;
-    case 134:
-        return B134;
-    case 150:
-        return B150;
-    case 200:
-        return B200;
-    case 300:
-        return B300;
-    case 600:
-        return B600;
-    case 1200:
-        return B1200;
-    case 1800:
-        return B1800;
-    case 2400:
-        return B2400;
-    case 4800:
-        return B4800;
-    case 9600:
-        return B9600;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    case 57600:
-        return B57600;
-    case 115200:
-        return B115200;
-    case 230400:
-        return B230400;
-    case 460800:
-        return B460800;
-    case 500000:
-        return B500000;
-    case 576000:
-        return B576000;
-    case 921600:
-        return B921600;
-    case 1000000:
-        return B1000000;
-    case 1152000:
-        return B1152000;
-    case 1500000:
-        return B1500000;
-    case 2000000:
-        return B2000000;
-    case 2500000:
-        return B2500000;
-    case 3000000:
-        return B3000000;
-    case 3500000:
-        return B3500000;
-    case 4000000:
-        return B4000000;
-    default:
-        return 0;
-    }
+    for (const auto& r : kStandardRates)
+        if (r.Rate == Rate) return r.Code;
+    return 0;
+}
+
+std::uint32_t RateOfCode(speed_t Code) {
+    for (const auto& r : kStandardRates)
+        if (r.Code == Code) return r.Rate;
+    return 0;
+}
+
+// The terminal's settings through termios2, which takes any bit rate. A system without it (an
+// emulator such as qemu's user mode) gets the classic termios ioctls, with standard rates only.
+bool GetTerminal(THandle H, termios2& T) {
+    if (ioctl(H, TCGETS2, &T) == 0) return true;
+    if (errno != ENOSYS) return false;
+    termios c{};
+    if (ioctl(H, TCGETS, &c) != 0) return false;
+    T = termios2{};
+    T.c_iflag = c.c_iflag;
+    T.c_oflag = c.c_oflag;
+    T.c_cflag = c.c_cflag;
+    T.c_lflag = c.c_lflag;
+    T.c_line = c.c_line;
+    std::copy(std::begin(c.c_cc), std::end(c.c_cc), std::begin(T.c_cc));
+    T.c_ispeed = T.c_ospeed = RateOfCode(c.c_cflag & CBAUD);
+    return true;
+}
+
+bool SetTerminal(THandle H, const termios2& T) {
+    if (ioctl(H, TCSETS2, &T) == 0) return true;
+    if (errno != ENOSYS) return false;
+    if ((T.c_cflag & CBAUD) == BOTHER) return Refuse(EINVAL);
+    termios c{};
+    c.c_iflag = T.c_iflag;
+    c.c_oflag = T.c_oflag;
+    c.c_cflag = T.c_cflag & ~(CBAUD << IBSHIFT); // the input rate follows the output rate
+    c.c_lflag = T.c_lflag;
+    c.c_line = T.c_line;
+    std::copy(std::begin(T.c_cc), std::begin(T.c_cc) + NCCS, std::begin(c.c_cc));
+    return ioctl(H, TCSETS, &c) == 0;
 }
 
 bool IgnorableModemError(int Error) {
@@ -217,7 +212,7 @@ bool ComposeTermios(const TLineSettings& S, TTermiosFlags& T) {
 
 bool WriteLineSettings(THandle H, const TLineSettings& S) {
     termios2 old{};
-    if (ioctl(H, TCGETS2, &old) != 0) return false;
+    if (!GetTerminal(H, old)) return false;
     TTermiosFlags f{old.c_iflag, old.c_oflag, old.c_cflag, old.c_lflag, old.c_ospeed};
     if (!ComposeTermios(S, f)) return false;
     termios2 t = old;
@@ -231,17 +226,17 @@ bool WriteLineSettings(THandle H, const TLineSettings& S) {
     t.c_cc[VEOF] = static_cast<cc_t>(S.EofChar);
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
-    if (ioctl(H, TCSETS2, &t) != 0) return false;
+    if (!SetTerminal(H, t)) return false;
 
     // A driver puts what it cannot do back silently (a pseudo-terminal keeps 8N1, an adapter
     // picks the nearest rate): that is a refusal, and the old settings return.
     termios2 now{};
-    if (ioctl(H, TCGETS2, &now) != 0) return false;
+    if (!GetTerminal(H, now)) return false;
     constexpr tcflag_t frame = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
     const bool rateOff =
         std::fabs(double(now.c_ospeed) - double(S.Baudrate)) > 0.02 * double(S.Baudrate);
     if ((now.c_cflag & frame) != (t.c_cflag & frame) || rateOff) {
-        ioctl(H, TCSETS2, &old);
+        SetTerminal(H, old);
         return Refuse(EINVAL);
     }
 
