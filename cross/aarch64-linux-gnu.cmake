@@ -27,7 +27,3 @@ if(CORVANE_QEMU_AARCH64)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${CORVANE_QEMU_AARCH64} -L /)
 endif()
 
-# Release at -O2: GCC 12 for this target warns wrongly about std::string copies at -O3 (GCC bug
-# 105329), and the build is to stay free of warnings. Set before the compiler's defaults are.
-set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of Release builds")
-set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of Release builds")
