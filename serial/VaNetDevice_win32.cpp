@@ -64,6 +64,7 @@ int ErrnoOfSocketError(int Error) {
     }
 }
 
+// errno from the socket's last error; -1, for returning.
 long SocketFailed() {
     errno = ErrnoOfSocketError(WSAGetLastError());
     return -1;
@@ -107,7 +108,10 @@ public:
     bool QueueLevels(int& InQueue, int& OutQueue) override {
         InQueue = OutQueue = 0;
         u_long n = 0;
-        if (ioctlsocket(FSocket, FIONREAD, &n) != 0) return SocketFailed() == 0;
+        if (ioctlsocket(FSocket, FIONREAD, &n) != 0) {
+            SocketFailed();
+            return false;
+        }
         InQueue = static_cast<int>(std::min<u_long>(n, 1u << 30));
         return true;
     }
@@ -129,7 +133,10 @@ public:
     bool Purge(bool Input, bool) override {
         if (!Input) return true;
         u_long waiting = 0;
-        if (ioctlsocket(FSocket, FIONREAD, &waiting) != 0) return SocketFailed() == 0;
+        if (ioctlsocket(FSocket, FIONREAD, &waiting) != 0) {
+            SocketFailed();
+            return false;
+        }
         char buf[4096];
         while (waiting > 0) {
             const int n =

@@ -162,7 +162,7 @@ public:
     // counts as taken; until the driver has them all, the line takes nothing more.
     long Write(const void* Buf, std::size_t Count) override {
         std::lock_guard<std::mutex> lock(FWriteLock);
-        if (FWritePending && !FinishWrite(false)) return -1;
+        if (FWritePending && !FinishWrite()) return -1;
         if (Count == 0) return 0;
         const DWORD n = static_cast<DWORD>(std::min<std::size_t>(Count, 1u << 20));
         const auto* p = static_cast<const std::uint8_t*>(Buf);
@@ -172,8 +172,8 @@ public:
         if (!WriteFile(FHandle, FWriteBuf.data(), n, nullptr, &FWriteOv.Ov)) {
             if (GetLastError() != ERROR_IO_PENDING) return Failed();
         }
+        // How it ended is taken at the next write or wait, which report a failure.
         FWritePending = true;
-        FinishWrite(false); // it may have ended already; an error then shows at the next write
         return static_cast<long>(n);
     }
 
@@ -207,7 +207,7 @@ public:
         bool readyNow = false;
         if (What == TDeviceWait::Writable) {
             std::lock_guard<std::mutex> lock(FWriteLock);
-            if (FWritePending && !FinishWrite(false)) {
+            if (FWritePending && !FinishWrite()) {
                 if (errno != EAGAIN) {
                     r.Gone = true;
                     return r;
@@ -270,7 +270,7 @@ public:
         }
         if (What == TDeviceWait::Writable) {
             std::lock_guard<std::mutex> lock(FWriteLock);
-            if (FinishWrite(false))
+            if (FinishWrite())
                 r.Ready = true;
             else
                 r.Gone = errno != EAGAIN;
@@ -350,10 +350,10 @@ private:
 
     // Under FWriteLock. True once the write under way has ended well (or was purged); false
     // with errno EAGAIN while it runs, or the line's error.
-    bool FinishWrite(bool WaitForIt) {
+    bool FinishWrite() {
         if (!FWritePending) return true;
         DWORD n = 0;
-        if (GetOverlappedResult(FHandle, &FWriteOv.Ov, &n, WaitForIt ? TRUE : FALSE)) {
+        if (GetOverlappedResult(FHandle, &FWriteOv.Ov, &n, FALSE)) {
             FWritePending = false;
             return true;
         }
